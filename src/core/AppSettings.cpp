@@ -1,0 +1,3 @@
+#include "core/AppSettings.h"
+
+AppSettingsRecord AppSettings;

@@ -1,0 +1,49 @@
+#include "core/KeyRows.h"
+
+KeyRows::KeyRows(QObject *parent) : QObject(parent) {}
+
+void KeyRows::setKeyName(int index, const QByteArray &name)
+{
+    if (mutableRow(index).keyName == name)
+        return;
+    mutableRow(index).keyName = name;
+    emit keyNameChanged(index);
+}
+
+void KeyRows::setKeyString(int index, const QByteArray &text)
+{
+    if (mutableRow(index).keyString == text)
+        return;
+    mutableRow(index).keyString = text;
+    emit keyStringChanged(index);
+}
+
+void KeyRows::setLengthCaption(int index, const QString &caption)
+{
+    if (mutableRow(index).lengthCaption == caption)
+        return;
+    mutableRow(index).lengthCaption = caption;
+    emit lengthCaptionChanged(index);
+}
+
+void KeyRows::setDescription(int index, const QByteArray &text)
+{
+    if (mutableRow(index).description == text)
+        return;
+    mutableRow(index).description = text;
+    emit descriptionChanged(index);
+}
+
+void KeyRows::setIcon(int index, RowIcon icon)
+{
+    if (mutableRow(index).icon == icon)
+        return;
+    mutableRow(index).icon = icon;
+    emit iconChanged(index);
+}
+
+void KeyRows::markAllUnconfirmed()
+{
+    for (int i = 0; i < RowCount; ++i)
+        setIcon(i, RowIcon::QuestionMark);
+}

@@ -1,0 +1,94 @@
+#include "core/VbNumber.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+std::optional<double> parseDecimal(const QByteArray &text)
+{
+    // Only spaces and tabs count as surrounding blanks; a record field never
+    // holds anything else around its number.
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
+        ++begin;
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+        --end;
+
+    qsizetype i = begin;
+    if (i < end && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    int digits = 0;
+    while (i < end && isDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < end && text[i] == '.') {
+        ++i;
+        while (i < end && isDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < end && (text[i] == 'e' || text[i] == 'E')) {
+        qsizetype j = i + 1;
+        if (j < end && (text[j] == '+' || text[j] == '-'))
+            ++j;
+        const qsizetype expStart = j;
+        while (j < end && isDigit(text[j]))
+            ++j;
+        if (j == expStart)
+            return std::nullopt;
+        i = j;
+    }
+    if (i != end)
+        return std::nullopt;
+
+    bool ok = false;
+    const double value = text.mid(begin, end - begin).toDouble(&ok);
+    // toDouble refuses out-of-range magnitudes; they are numbers all the same,
+    // just far too large for any caller.
+    if (!ok)
+        return text[begin] == '-' ? -std::numeric_limits<double>::infinity()
+                                  : std::numeric_limits<double>::infinity();
+    return value;
+}
+
+double roundHalfEven(double value)
+{
+    const double floorValue = std::floor(value);
+    const double fraction = value - floorValue;
+    if (fraction > 0.5)
+        return floorValue + 1.0;
+    if (fraction < 0.5)
+        return floorValue;
+    return std::fmod(floorValue, 2.0) == 0.0 ? floorValue : floorValue + 1.0;
+}
+
+std::optional<qint16> toInt16(const QByteArray &text, QString *why)
+{
+    const std::optional<double> value = parseDecimal(text);
+    if (!value) {
+        if (why)
+            *why = QStringLiteral("Type mismatch: \"%1\" is not a whole number")
+                       .arg(QString::fromLatin1(text));
+        return std::nullopt;
+    }
+    const double rounded = roundHalfEven(*value);
+    if (!(rounded >= std::numeric_limits<qint16>::min() && rounded <= std::numeric_limits<qint16>::max())) {
+        if (why)
+            *why = QStringLiteral("Overflow: %1 is outside -32768 to 32767").arg(QString::fromLatin1(text.trimmed()));
+        return std::nullopt;
+    }
+    return static_cast<qint16>(rounded);
+}

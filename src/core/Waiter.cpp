@@ -1,0 +1,51 @@
+#include "core/Waiter.h"
+
+#include <QCoreApplication>
+
+EventLoopWaiter::EventLoopWaiter(QObject *parent) : QObject(parent)
+{
+    m_delayTimer.setSingleShot(true);
+    // A coarse timer may fire up to 5% late, which adds up over a 16-row read.
+    m_delayTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_delayTimer, &QTimer::timeout, this, &EventLoopWaiter::DelayTimer_Timer);
+}
+
+void EventLoopWaiter::Delay(int ms)
+{
+    if (m_aborted)
+        throw OperationAborted();
+
+    m_delayTimer.stop();
+    m_delayTimer.start(qMax(1, ms));
+
+    QEventLoop loop;
+    m_loops.append(&loop);
+    if (m_delayTimer.isActive())
+        loop.exec();
+    m_loops.removeOne(&loop);
+
+    if (m_aborted)
+        throw OperationAborted();
+}
+
+void EventLoopWaiter::pumpEvents()
+{
+    if (m_aborted)
+        throw OperationAborted();
+    QCoreApplication::processEvents();
+    if (m_aborted)
+        throw OperationAborted();
+}
+
+void EventLoopWaiter::abort()
+{
+    m_aborted = true;
+    DelayTimer_Timer();
+}
+
+void EventLoopWaiter::DelayTimer_Timer()
+{
+    m_delayTimer.stop();
+    for (QEventLoop *loop : std::as_const(m_loops))
+        loop->quit();
+}

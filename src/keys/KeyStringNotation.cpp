@@ -1,0 +1,85 @@
+#include "keys/KeyStringNotation.h"
+
+namespace {
+
+bool isUpperHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+} // namespace
+
+KeyStringScan ScanKeyString(const QByteArray &text)
+{
+    KeyStringScan scan;
+    bool inGroup = false;
+    int digits = 0;
+    for (int i = 1; i <= text.size(); ++i) {
+        const char ch = text.at(i - 1);
+        if (!inGroup) {
+            if (ch == '{') {
+                inGroup = true;
+                scan.groupStart = i;
+                digits = 0;
+                continue;
+            }
+        } else if (ch != '}') {
+            ++digits;
+            if (digits > 2 || !isUpperHexDigit(ch)) {
+                scan.outcome = KeyStringScan::Outcome::GroupError;
+                scan.endsInOpenGroup = true;
+                return scan;
+            }
+            continue;
+        } else {
+            inGroup = false;
+        }
+        // A plain character or a closing brace completes one unit.
+        if (++scan.units == MaxOutputUnits)
+            scan.cutPosition = i;
+    }
+    scan.endsInOpenGroup = inGroup;
+    if (scan.units > MaxOutputUnits)
+        scan.outcome = KeyStringScan::Outcome::TooLong;
+    return scan;
+}
+
+QByteArray EncodeKeyString(const QByteArray &text)
+{
+    QByteArray bytes;
+    QByteArray digits;
+    bool inGroup = false;
+    for (const char ch : text) {
+        if (!inGroup) {
+            if (ch == '{') {
+                inGroup = true;
+                digits.clear();
+            } else {
+                bytes.append(ch);
+            }
+        } else if (ch == '}') {
+            inGroup = false;
+            bool ok = false;
+            const int value = digits.toInt(&ok, 16);
+            bytes.append(static_cast<char>(ok ? value : 0));
+        } else {
+            digits.append(ch);
+        }
+    }
+    return bytes;
+}
+
+QByteArray RenderReceivedBytes(const QByteArray &bytes)
+{
+    QByteArray text;
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b == 0)
+            break;
+        if (b >= 33 && b <= 126)
+            text.append(ch);
+        else
+            text.append('{').append(QByteArray::number(b, 16).toUpper().rightJustified(2, '0')).append('}');
+    }
+    return text;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+
+// The output-string notation: plain characters stand for their own byte, and
+// "{", up to two upper-case hex digits, "}" stands for one byte ({} is 0x00).
+// At most six units.
+
+constexpr int MaxOutputUnits = 6;
+constexpr int MaxKeyStringChars = 24; // six groups of four characters
+
+// The outcome of scanning a notation text, positions 1-based as the messages
+// and the cut-back use them.
+struct KeyStringScan
+{
+    enum class Outcome { Ok, GroupError, TooLong };
+    Outcome outcome = Outcome::Ok;
+    int units = 0;              // units counted by a complete scan
+    bool endsInOpenGroup = false;
+    int groupStart = 0;         // position of the "{" of the bad group
+    int cutPosition = 0;        // position of the last character of the sixth unit
+};
+
+KeyStringScan ScanKeyString(const QByteArray &text);
+
+// The bytes a checked text stands for; a group still open at the end adds
+// nothing.
+QByteArray EncodeKeyString(const QByteArray &text);
+
+// Device bytes written as notation text: 33..126 as themselves (braces
+// included), 1..32 and 127..255 as {HH}; a 0x00 ends the text.
+QByteArray RenderReceivedBytes(const QByteArray &bytes);
