@@ -1,0 +1,204 @@
+#include "files/CfgFileCommands.h"
+
+#include "core/AppSettings.h"
+#include "core/KorvexError.h"
+#include "core/MainModel.h"
+#include "core/Prompter.h"
+#include "core/VbNumber.h"
+#include "core/Waiter.h"
+#include "files/CfgFormat.h"
+#include "files/CfgLineReader.h"
+#include "files/FileDialogs.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+const QString NoFilename = QStringLiteral("No filename entered");
+const QString OverwriteQuestion = QStringLiteral("File exists -- want to overwrite? Y/N");
+
+QString describe(const QString &path, const QString &reason)
+{
+    return QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
+}
+
+// What a label shows of a full path: the name after the last separator,
+// whichever of the two the name was typed with.
+QString fileNamePart(const QString &path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    return path.mid(cut + 1);
+}
+
+// A row number as the operator wrote it, short enough for a message box.
+QString quoted(const QByteArray &field)
+{
+    constexpr int Shown = 24;
+    const QByteArray trimmed = field.trimmed();
+    if (trimmed.size() <= Shown)
+        return QString::fromLatin1(trimmed);
+    return QString::fromLatin1(trimmed.left(Shown)) + QStringLiteral("...");
+}
+
+} // namespace
+
+CfgFileCommands::CfgFileCommands(MainModel &model, Prompter &prompter, FileDialogs &dialogs, Waiter &waiter)
+    : m_model(model), m_prompter(prompter), m_dialogs(dialogs), m_waiter(waiter)
+{}
+
+void CfgFileCommands::FSave_Click()
+{
+    const QString path = AppSettings.CurrentFile;
+    if (path.isEmpty()) {
+        m_prompter.message(NoFilename);
+        return;
+    }
+    if (QFileInfo::exists(path) && !m_prompter.confirm(OverwriteQuestion))
+        return;
+    try {
+        saveRows(path);
+    } catch (const KorvexError &error) {
+        m_prompter.message(QStringLiteral("Error saving file ") + error.description());
+        return;
+    }
+    m_prompter.message(QStringLiteral("Save Successful"));
+}
+
+void CfgFileCommands::saveRows(const QString &path)
+{
+    // The new contents go to a temporary file that replaces the old one only
+    // once complete, so a failed save leaves the previous file as it was.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        throw KorvexError(describe(path, file.errorString()));
+    const QByteArray bytes =
+        CfgFileBytes(m_model.rows(), CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
+    file.write(bytes);
+    if (!file.commit())
+        throw KorvexError(describe(path, file.errorString()));
+}
+
+void CfgFileCommands::SaveAs_Click()
+{
+    const std::optional<QString> chosen = m_dialogs.saveFileName();
+    if (!chosen)
+        return;
+    if (chosen->isEmpty()) {
+        m_prompter.message(NoFilename);
+        return;
+    }
+    if (QFileInfo::exists(*chosen) && !m_prompter.confirm(OverwriteQuestion))
+        return;
+    AppSettings.CurrentFile = *chosen;
+    // Save asks its own overwrite question, so a confirmed overwrite is
+    // asked twice; a No there keeps the file but not the old name.
+    FSave_Click();
+}
+
+void CfgFileCommands::FOpen_Click()
+{
+    const std::optional<QString> chosen = m_dialogs.openFileName();
+    if (!chosen)
+        return;
+    const QString path = *chosen;
+    AppSettings.CurrentFile = path;
+    m_model.setText(MainModel::Text::CfgLabel, fileNamePart(path));
+
+    if (!path.isEmpty()) {
+        try {
+            const QFileInfo info(path);
+            // Opening a pipe waits for a writer, and reading a terminal or a
+            // device may wait for ever: only a regular file is read.
+            if (info.isDir())
+                throw KorvexError(describe(path, QStringLiteral("this is a folder, not a file")));
+            if (info.exists() && !info.isFile())
+                throw KorvexError(describe(path, QStringLiteral("this is a device or pipe, not a file")));
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                throw KorvexError(describe(path, file.errorString()));
+            ReadCfgRecords(file, file.size());
+        } catch (const KorvexError &error) {
+            m_prompter.message(QStringLiteral("Error opening specified config file. ") + error.description());
+            return;
+        }
+    }
+    m_model.rows().markAllUnconfirmed();
+}
+
+void CfgFileCommands::ReadCfgRecords(QIODevice &input, qint64 inputSize)
+{
+    // Both bounds are far above a real file: a file is read up to the size it
+    // had when opened (at least minInputBytes), one line of at most
+    // maxLineBytes at a time.
+    const qint64 inputLimit = std::max(inputSize, m_limits.minInputBytes);
+    CfgLineReader reader(input, m_limits.maxLineBytes, inputLimit);
+    QByteArray line;
+    for (;;) {
+        switch (reader.next(&line)) {
+        case CfgLineReader::Result::Line:
+            if (const std::optional<QList<QByteArray>> fields = CfgRecordFields(line))
+                ApplyCfgRecord(*fields);
+            m_waiter.pumpEvents();
+            break;
+        case CfgLineReader::Result::End:
+            return;
+        case CfgLineReader::Result::LineTooLong:
+            reportExtractionFault(QStringLiteral("line %1 is longer than %2 bytes, which no configuration "
+                                                 "file has; nothing from that line on was read")
+                                      .arg(reader.lineNumber())
+                                      .arg(m_limits.maxLineBytes));
+            return;
+        case CfgLineReader::Result::InputTooLong:
+            reportExtractionFault(QStringLiteral("the input has not ended after %1 bytes; nothing from "
+                                                 "line %2 on was read")
+                                      .arg(reader.bytesRead())
+                                      .arg(reader.lineNumber()));
+            return;
+        }
+    }
+}
+
+void CfgFileCommands::ApplyCfgRecord(const QList<QByteArray> &fields)
+{
+    if (fields.size() < 2)
+        return;
+
+    const std::optional<double> number = parseDecimal(fields.at(0));
+    m_waiter.pumpEvents();
+    if (!number)
+        return; // not a record: no message
+    const double rowNumber = roundHalfEven(*number);
+    if (!(rowNumber >= 1 && rowNumber <= RowCount)) {
+        reportExtractionFault(
+            QStringLiteral("row number %1 is not between 1 and %2").arg(quoted(fields.at(0))).arg(RowCount));
+        return;
+    }
+    const int index = static_cast<int>(rowNumber) - 1;
+
+    KeyRows &rows = m_model.rows();
+    // The key name is taken as written; the output string goes through the
+    // same check as typing, messages and cut-back included.
+    rows.setKeyName(index, fields.at(1));
+    m_waiter.pumpEvents();
+    if (fields.size() > 2) {
+        rows.setKeyString(index, fields.at(2));
+        m_waiter.pumpEvents();
+    }
+    if (fields.size() > 3) {
+        rows.setDescription(index, fields.at(3));
+        m_waiter.pumpEvents();
+    }
+}
+
+void CfgFileCommands::reportExtractionFault(const QString &description)
+{
+    m_prompter.message(QStringLiteral("Error extracting info from config file. ") + description);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class FileDialogs;
+class MainModel;
+class Prompter;
+class QIODevice;
+class Waiter;
+
+// How much of an input Open reads at most.
+struct CfgReadLimits
+{
+    // A real record is a two-digit number, a key name, at most 24 notation
+    // characters and a description: far below this. A longer line means the
+    // input is not a .cfg file (a binary file, a file of one huge line).
+    qint64 maxLineBytes = 1 << 20;
+    // A file is read up to the size it had when opened, or this much when
+    // that is larger, so a .cfg file of any number of records loads
+    // completely while an input that keeps growing still comes to an end.
+    qint64 minInputBytes = qint64(64) << 20;
+};
+
+// The File menu: Save, Save As and Open of .cfg key-output files.
+class CfgFileCommands
+{
+public:
+    CfgFileCommands(MainModel &model, Prompter &prompter, FileDialogs &dialogs, Waiter &waiter);
+
+    void FSave_Click();
+    void SaveAs_Click();
+    void FOpen_Click();
+
+    // Applies one record (at least two fields) to the row it names. Reports
+    // its own failures.
+    void ApplyCfgRecord(const QList<QByteArray> &fields);
+
+    // Applies every record of an open input in order, as Open does after
+    // opening its file. inputSize is the size of the input when known (0
+    // otherwise). Lines beyond the limits are reported, not read. Throws
+    // KorvexError when the input fails.
+    void ReadCfgRecords(QIODevice &input, qint64 inputSize);
+
+    void setReadLimits(const CfgReadLimits &limits) { m_limits = limits; }
+    const CfgReadLimits &readLimits() const { return m_limits; }
+
+private:
+    void saveRows(const QString &path);
+    void reportExtractionFault(const QString &description);
+
+    MainModel &m_model;
+    Prompter &m_prompter;
+    FileDialogs &m_dialogs;
+    Waiter &m_waiter;
+    CfgReadLimits m_limits;
+};

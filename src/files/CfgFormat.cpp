@@ -1,0 +1,101 @@
+#include "files/CfgFormat.h"
+
+#include "core/KeyRows.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+namespace {
+
+const QByteArray LineEnd = QByteArrayLiteral("\r\n");
+
+} // namespace
+
+QByteArray flattenCfgField(const QByteArray &field)
+{
+    QByteArray out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char c = field.at(i);
+        if (c == '\r' && i + 1 < field.size() && field.at(i + 1) == '\n')
+            ++i; // a CR LF pair is one line break, so one space
+        out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    }
+    return out;
+}
+
+QByteArray CfgFileBytes(const KeyRows &rows, const QByteArray &writtenAt)
+{
+    QByteArray out;
+    out += CfgHeaderLine + LineEnd;
+    // The header's own extra line end yields the empty third line.
+    out += QByteArrayLiteral("#File written ") + flattenCfgField(writtenAt) + LineEnd + LineEnd;
+    for (int i = 0; i < RowCount; ++i) {
+        out += QByteArray::number(i + 1).rightJustified(2, '0');
+        out += '\t' + flattenCfgField(rows.keyName(i));
+        out += '\t' + flattenCfgField(rows.keyString(i));
+        out += '\t' + flattenCfgField(rows.description(i));
+        out += LineEnd;
+    }
+    return out;
+}
+
+QString timeFormatWithoutZone(const QString &format)
+{
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+            out += c;
+        } else if (!quoted && c == QLatin1Char('t')) {
+            while (out.endsWith(QLatin1Char(' ')))
+                out.chop(1);
+            while (i + 1 < format.size() && format.at(i + 1) == QLatin1Char('t'))
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out.trimmed();
+}
+
+QByteArray CfgWrittenAt(const QDateTime &when, const QLocale &locale)
+{
+    const QString date = locale.toString(when.date(), QLocale::ShortFormat);
+    const QString time =
+        locale.toString(when.time(), timeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
+    // The file is 8-bit text like the rows it holds.
+    return (date + QLatin1Char(' ') + time).toLatin1();
+}
+
+std::optional<QList<QByteArray>> CfgRecordFields(const QByteArray &line)
+{
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && line.at(begin) == ' ')
+        ++begin;
+    while (end > begin && line.at(end - 1) == ' ')
+        --end;
+    if (begin == end || line.at(begin) == '#')
+        return std::nullopt;
+
+    // Only the first four fields are used; a line of a million TABs must not
+    // become a million fields.
+    constexpr int UsedFields = 4;
+    QList<QByteArray> fields;
+    qsizetype start = begin;
+    while (fields.size() < UsedFields) {
+        const qsizetype tab = line.indexOf('\t', start);
+        if (tab < 0 || tab >= end) {
+            fields.append(line.mid(start, end - start));
+            break;
+        }
+        fields.append(line.mid(start, tab - start));
+        start = tab + 1;
+    }
+    if (fields.size() < 2)
+        return std::nullopt;
+    return fields;
+}

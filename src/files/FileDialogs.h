@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The open and save dialogs. The window supplies the real ones; tests script
+// the names they return.
+class FileDialogs
+{
+public:
+    virtual ~FileDialogs() = default;
+
+    // Filters "KORVEX (*.cfg)" and "All Files (*.*)". Nothing when cancelled.
+    virtual std::optional<QString> openFileName() = 0;
+    // Filter "KORVEX (*.cfg)"; the dialog asks no overwrite question of its
+    // own, Save asks it. Nothing when cancelled.
+    virtual std::optional<QString> saveFileName() = 0;
+};
