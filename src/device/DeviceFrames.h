@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+
+// What goes over the line and how it is written in the status log.
+
+// The character that names row index on the line: "0".."9", then ":" to "?".
+char rowIndexChar(int index);
+
+// "/R", the index character, 0x00.
+QByteArray readCommand(int index);
+
+// The status-log text of a command: 0x00 written as "[NUL]".
+QByteArray showNul(const QByteArray &bytes);
+
+// A scancode in the log: the character itself when printable (33..125),
+// otherwise "{" + hex digits without leading zeros + "}".
+QByteArray scancodeLogText(quint8 scancode);
+
+// A read reply for the log: scancode as above, then the remaining bytes as
+// received, 0x06 as "[ACK]" and 0x00 as "[NUL]".
+QByteArray responseLogText(const QByteArray &reply);
+
+// The string part of a reply (after the scancode) up to its first 0x00.
+QByteArray replyStringBytes(const QByteArray &reply);
+
+// One received byte as a unit of a row's output string: 33..126 as itself,
+// except "{" which would open a group, everything else as {HH}.
+QByteArray receivedByteUnit(quint8 byte);

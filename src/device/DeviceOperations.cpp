@@ -1,0 +1,376 @@
+#include "device/DeviceOperations.h"
+
+#include "core/AppSettings.h"
+#include "core/KorvexError.h"
+#include "core/MainModel.h"
+#include "core/Prompter.h"
+#include "core/Waiter.h"
+#include "device/DeviceFrames.h"
+#include "device/SerialPort.h"
+#include "keys/KeyLookup.h"
+#include "keys/KeyStringNotation.h"
+
+namespace {
+
+constexpr int AttachTries = 8;
+constexpr int AttachPolls = 51;
+constexpr int AttachPollMs = 5;
+constexpr int ReadReplyMs = 250;
+constexpr int ReadLingerMs = 2000;
+constexpr int AckPolls = 10;
+constexpr int AckPollMs = 10;
+constexpr int SendLingerMs = 1000;
+constexpr int VerifyReplyMs = 100;
+constexpr int VersionReplyMs = 25;
+constexpr quint8 NoKeyScancode = 0xFF;
+constexpr quint8 AttachedMark = 0xE8;
+constexpr char Ack = '\x06';
+
+const QString CodeLabelPrefix = QStringLiteral("Code Version Reported: ");
+
+// Marks the model busy for the lifetime of one operation, whichever way it ends.
+class BusyGuard
+{
+public:
+    explicit BusyGuard(MainModel &model) : m_model(model) { m_model.setBusy(true); }
+    ~BusyGuard() { m_model.setBusy(false); }
+    BusyGuard(const BusyGuard &) = delete;
+    BusyGuard &operator=(const BusyGuard &) = delete;
+
+private:
+    MainModel &m_model;
+};
+
+QString rowNumber(int index)
+{
+    return QString::number(index + 1);
+}
+
+void startProgress(ProgressModel &progress)
+{
+    progress.setVisible(true);
+    progress.setPercentText(QStringLiteral("0%"));
+    progress.setMaximum(15);
+    progress.setValue(0);
+}
+
+} // namespace
+
+DeviceOperations::DeviceOperations(MainModel &model, SerialPort &port, Waiter &waiter, Prompter &prompter)
+    : m_model(model), m_port(port), m_waiter(waiter), m_prompter(prompter)
+{}
+
+template <typename Body> void DeviceOperations::runExclusive(const QString &failureText, Body &&body)
+{
+    if (m_model.isBusy())
+        return;
+    {
+        BusyGuard busy(m_model);
+        try {
+            body();
+        } catch (const KorvexError &error) {
+            m_prompter.message(failureText + error.description());
+        } catch (const OperationAborted &) {
+            // The window is closing: let go of the device and say nothing.
+            releasePort();
+        }
+    }
+    if (m_setupPending) {
+        m_setupPending = false;
+        SetupCommPort();
+    }
+}
+
+void DeviceOperations::releasePort()
+{
+    try {
+        if (m_port.isOpen())
+            m_port.close();
+    } catch (const KorvexError &) {
+        // Shutting down; a port that will not close has nobody left to tell.
+    }
+}
+
+void DeviceOperations::SetupCommPort()
+{
+    // New settings must not pull the port from under a running operation.
+    if (m_model.isBusy()) {
+        m_setupPending = true;
+        return;
+    }
+    try {
+        if (m_port.isOpen())
+            m_port.close();
+        m_port.setPortNumber(AppSettings.Port);
+        m_port.setSettings(AppSettings.Baud.toLatin1() + ',' + AppSettings.Parity.toLatin1() + ",8,2");
+        m_model.setText(MainModel::Text::CommLabel,
+                        QStringLiteral("COM") + QString::number(AppSettings.Port));
+        m_model.setText(MainModel::Text::BaudLabel, AppSettings.Baud);
+        if (AppSettings.Parity == QLatin1String("N"))
+            m_model.setText(MainModel::Text::ParityLabel, QStringLiteral("NONE"));
+        else if (AppSettings.Parity == QLatin1String("E"))
+            m_model.setText(MainModel::Text::ParityLabel, QStringLiteral("EVEN"));
+        else if (AppSettings.Parity == QLatin1String("O"))
+            m_model.setText(MainModel::Text::ParityLabel, QStringLiteral("ODD"));
+    } catch (const KorvexError &error) {
+        m_prompter.message(QStringLiteral("Error setting up comm port - ") + error.description());
+    }
+}
+
+void DeviceOperations::addMarker(int line)
+{
+    // The log may have been cleared meanwhile (Clear All during a wait).
+    StatusLog &log = m_model.log();
+    if (line >= 0 && line < log.count())
+        log.setLine(line, log.line(line) + " *");
+}
+
+QString DeviceOperations::CheckAttached()
+{
+    QString result = QStringLiteral("KORVEX not responsing on port COM") + QString::number(AppSettings.Port);
+    int tries = 0;
+    bool found = false;
+    StatusLog &log = m_model.log();
+    log.Add2Status("Check for KORVEX attached");
+    const int line = log.lastIndex();
+
+    try {
+        while (tries < AttachTries && !found) {
+            addMarker(line);
+            if (!m_port.isOpen())
+                m_port.open();
+            m_port.write(QByteArrayLiteral("z"));
+
+            QByteArray reply;
+            for (int poll = 0; poll < AttachPolls && reply.isEmpty(); ++poll) {
+                m_waiter.Delay(AttachPollMs);
+                if (m_port.bytesWaiting() > 0)
+                    reply = m_port.readAll();
+            }
+            if (!reply.isEmpty()) {
+                const auto last = static_cast<quint8>(reply.back());
+                found = last == AttachedMark;
+                result = found ? QString()
+                               : QStringLiteral("Not a KORVEX that is connected (received 0x") +
+                                     QString::number(last, 16).toUpper() + QLatin1Char(')');
+            }
+            ++tries;
+            m_waiter.pumpEvents();
+        }
+    } catch (const KorvexError &error) {
+        m_prompter.message(QStringLiteral("Error checking for KORVEX attachment- ") + error.description());
+        return result;
+    }
+
+    if (!found)
+        return result;
+    log.Add2Status("KORVEX responded after " + QByteArray::number(tries) + " tries");
+    return {};
+}
+
+void DeviceOperations::Command1_Click()
+{
+    runExclusive(QStringLiteral("Error retrieve current key overrides - "), [this] {
+        StatusLog &log = m_model.log();
+        KeyRows &rows = m_model.rows();
+        ProgressModel &progress = m_model.progress();
+
+        log.clear();
+        log.Add2Status("Read Operation Requested");
+        startProgress(progress);
+        rows.markAllUnconfirmed();
+
+        const QString attached = CheckAttached();
+        if (!attached.isEmpty()) {
+            m_prompter.beep();
+            log.Add2Status(attached.toLatin1());
+            return;
+        }
+
+        for (int i = 0; i < RowCount; ++i) {
+            rows.setKeyString(i, QByteArray());
+            if (!m_port.isOpen())
+                m_port.open();
+            const QByteArray command = readCommand(i);
+            m_port.write(command);
+            log.Add2Status("Sent " + showNul(command));
+            m_waiter.Delay(ReadReplyMs);
+
+            const QByteArray reply = m_port.readAll();
+            if (!reply.isEmpty()) {
+                const QByteArray name = ScancodeToKeyName(static_cast<quint8>(reply.at(0)));
+                rows.setKeyName(i, name);
+                log.Add2Status("Response: " + responseLogText(reply));
+                rows.setIcon(i, RowIcon::CheckMark);
+                if (!name.isEmpty())
+                    fillRowFromReply(i, replyStringBytes(reply));
+            }
+            progress.step(i);
+        }
+
+        m_port.close();
+        m_waiter.Delay(ReadLingerMs);
+        progress.setVisible(false);
+    });
+}
+
+void DeviceOperations::fillRowFromReply(int index, const QByteArray &stringPart)
+{
+    KeyRows &rows = m_model.rows();
+    int units = 0;
+    for (const char byte : stringPart) {
+        // Byte by byte, so the row's check runs after each one as it would
+        // for typing. The seventh unit draws the too-long message and is cut
+        // back; what follows in this reply is dropped rather than drawing the
+        // same message once per byte.
+        rows.setKeyString(index, rows.keyString(index) + receivedByteUnit(static_cast<quint8>(byte)));
+        if (++units > MaxOutputUnits)
+            break;
+    }
+}
+
+void DeviceOperations::Command2_Click()
+{
+    runExclusive(QStringLiteral("Error sending to KORVEX. "), [this] {
+        StatusLog &log = m_model.log();
+        KeyRows &rows = m_model.rows();
+        ProgressModel &progress = m_model.progress();
+
+        startProgress(progress);
+        log.clear();
+
+        const QString attached = CheckAttached();
+        if (!attached.isEmpty()) {
+            m_prompter.beep();
+            log.Add2Status(attached.toLatin1());
+            return;
+        }
+        rows.markAllUnconfirmed();
+
+        for (int i = 0; i < RowCount; ++i) {
+            const QByteArray name = rows.keyName(i);
+            const auto scancode =
+                name.isEmpty() ? NoKeyScancode : static_cast<quint8>(KeyNameToScancode(name));
+            const QByteArray bytes = EncodeKeyString(rows.keyString(i));
+            const char indexChar = rowIndexChar(i);
+
+            if (!m_port.isOpen())
+                m_port.open();
+            m_port.write(QByteArrayLiteral("/W") + indexChar);
+            m_port.write(QByteArray(1, static_cast<char>(scancode)));
+            if (!bytes.isEmpty())
+                m_port.write(bytes);
+            m_port.write(QByteArray(1, '\0'));
+            log.Add2Status("/W" + QByteArray(1, indexChar) + '{' +
+                           QByteArray::number(scancode, 16).toUpper() + '}' + bytes + "[NUL]");
+
+            // The polls always run to the tenth; a later reply replaces the
+            // row's status by the same rule.
+            QByteArray status = QByteArrayLiteral("timeout");
+            for (int poll = 0; poll < AckPolls; ++poll) {
+                m_waiter.Delay(AckPollMs);
+                if (m_port.bytesWaiting() >= 2) {
+                    const QByteArray reply = m_port.readAll();
+                    if (reply.size() >= 2 && reply.at(0) == Ack && reply.at(1) == indexChar) {
+                        const bool verified = VerifyKey(i);
+                        status = (verified ? "success # " : "FAILED to verify # ") + rowNumber(i).toLatin1();
+                        rows.setIcon(i, verified ? RowIcon::CheckMark : RowIcon::QuestionMark);
+                    } else {
+                        status = reply;
+                    }
+                }
+                m_waiter.pumpEvents();
+            }
+            log.Add2Status(status);
+            progress.step(i);
+        }
+
+        m_port.close();
+        m_waiter.Delay(SendLingerMs);
+        progress.setVisible(false);
+    });
+}
+
+bool DeviceOperations::VerifyKey(int id)
+{
+    StatusLog &log = m_model.log();
+    KeyRows &rows = m_model.rows();
+
+    const QByteArray command = readCommand(id);
+    m_port.write(command);
+    log.Add2Status("Sent " + showNul(command));
+    m_waiter.Delay(VerifyReplyMs);
+
+    const QByteArray reply = m_port.readAll();
+    // No reply proves nothing about the device's copy of the row.
+    if (reply.isEmpty())
+        return false;
+
+    const QByteArray name = ScancodeToKeyName(static_cast<quint8>(reply.at(0)));
+    if (name != rows.keyName(id)) {
+        rows.setIcon(id, RowIcon::QuestionMark);
+        m_prompter.message(QLatin1Char('#') + rowNumber(id) +
+                           QStringLiteral(" keyboard keyidentifier does not match screen"));
+        return false;
+    }
+    log.Add2Status("Response: " + responseLogText(reply));
+    rows.setIcon(id, RowIcon::CheckMark);
+    if (name.isEmpty())
+        return true;
+
+    // Compared as bytes, so a space, a brace or {7} on screen matches the
+    // device holding exactly those bytes.
+    const QByteArray deviceBytes = replyStringBytes(reply);
+    if (deviceBytes == EncodeKeyString(rows.keyString(id))) {
+        rows.setIcon(id, RowIcon::CheckMark);
+        return true;
+    }
+    rows.setIcon(id, RowIcon::QuestionMark);
+    m_prompter.message(QLatin1Char('#') + rowNumber(id) + QStringLiteral(" output string - ") +
+                       QString::fromLatin1(RenderReceivedBytes(deviceBytes)) +
+                       QStringLiteral(" - does not match screen value"));
+    return false;
+}
+
+void DeviceOperations::VerifyBtn_Click()
+{
+    runExclusive(QStringLiteral("Error verifying values. "), [this] {
+        StatusLog &log = m_model.log();
+        log.clear();
+        const QString attached = CheckAttached();
+        if (!attached.isEmpty()) {
+            m_prompter.beep();
+            log.Add2Status(attached.toLatin1());
+            return;
+        }
+        m_model.rows().markAllUnconfirmed();
+        for (int i = 0; i < RowCount; ++i)
+            VerifyKey(i);
+        m_port.close();
+    });
+}
+
+void DeviceOperations::GetCodeVersion()
+{
+    runExclusive(QStringLiteral("Error getting code version. "), [this] {
+        StatusLog &log = m_model.log();
+        log.clear();
+        // Unlike the other operations, the query is made even when the check
+        // found no device.
+        const QString attached = CheckAttached();
+        if (!attached.isEmpty())
+            log.Add2Status(attached.toLatin1());
+        if (!m_port.isOpen())
+            m_port.open();
+        log.Add2Status("Requesting Version");
+        m_port.write(QByteArrayLiteral("V"));
+        m_waiter.Delay(VersionReplyMs);
+
+        QByteArray reply = m_port.readAll();
+        if (reply.isEmpty())
+            reply = "???";
+        m_model.setText(MainModel::Text::CodeLabel, CodeLabelPrefix + QString::fromLatin1(reply));
+        log.Add2Status("Version = " + reply);
+        m_port.close();
+    });
+}

@@ -1,0 +1,98 @@
+#include "device/PortMapping.h"
+
+#include "core/IniFile.h"
+
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+namespace {
+
+const QString DevDir = QStringLiteral("/dev/");
+
+QString baseName(const QString &location)
+{
+    return location.mid(location.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Name order with numbers compared as numbers: ttyUSB2 before ttyUSB10.
+bool naturalLess(const QString &a, const QString &b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a.at(i).isDigit() && b.at(j).isDigit()) {
+            qsizetype ei = i;
+            qsizetype ej = j;
+            while (ei < a.size() && a.at(ei).isDigit())
+                ++ei;
+            while (ej < b.size() && b.at(ej).isDigit())
+                ++ej;
+            const QString na = a.mid(i, ei - i);
+            const QString nb = b.mid(j, ej - j);
+            const qulonglong va = na.toULongLong();
+            const qulonglong vb = nb.toULongLong();
+            if (va != vb)
+                return va < vb;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (a.at(i) != b.at(j))
+            return a.at(i) < b.at(j);
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
+
+} // namespace
+
+bool isUsbAdapter(const SerialPortEntry &entry)
+{
+    const QString name = baseName(entry.systemLocation);
+    return entry.hasVendorId || name.startsWith(QLatin1String("ttyUSB")) ||
+           name.startsWith(QLatin1String("ttyACM"));
+}
+
+QString resolveDevicePath(int portNumber, const QString &configured, const QList<SerialPortEntry> &available)
+{
+    const QString chosen = configured.trimmed();
+    if (!chosen.isEmpty())
+        return chosen.startsWith(QLatin1Char('/')) ? chosen : DevDir + chosen;
+
+    QStringList adapters;
+    for (const SerialPortEntry &entry : available) {
+        if (isUsbAdapter(entry) && !adapters.contains(entry.systemLocation))
+            adapters.append(entry.systemLocation);
+    }
+    std::sort(adapters.begin(), adapters.end(), naturalLess);
+    if (portNumber >= 1 && portNumber <= adapters.size())
+        return adapters.at(portNumber - 1);
+    return DevDir + QStringLiteral("ttyS") + QString::number(portNumber - 1);
+}
+
+QList<SerialPortEntry> availableSerialPorts()
+{
+    QList<SerialPortEntry> entries;
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports)
+        entries.append({info.systemLocation(), info.hasVendorIdentifier()});
+    return entries;
+}
+
+QString configuredDevicePath(int portNumber, const QString &iniPath)
+{
+    return ReadINI(iniPath, QStringLiteral("PORTS"), QStringLiteral("COM") + QString::number(portNumber),
+                   QString());
+}
+
+QString serialDevicePath(int portNumber, const QString &iniPath)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(iniPath);
+    return QStringLiteral("COM") + QString::number(portNumber);
+#else
+    return resolveDevicePath(portNumber, configuredDevicePath(portNumber, iniPath), availableSerialPorts());
+#endif
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// Which device of the machine COMn is.
+//
+// On Windows it is COMn itself. Elsewhere an entry COMn=<device> in the
+// [PORTS] section of Korvex.ini wins ("/dev/ttyUSB0", or just "ttyUSB0");
+// without one, COMn is the n-th USB serial adapter in name order, so that a
+// plugged-in adapter works as COM1 without editing a file, and past the
+// adapters COMn is the on-board port /dev/ttyS(n-1).
+
+// One serial device the system reports.
+struct SerialPortEntry
+{
+    QString systemLocation; // e.g. /dev/ttyUSB0
+    bool hasVendorId = false;
+};
+
+// ttyUSB*/ttyACM* devices and any device with a USB vendor id count as USB
+// adapters; the on-board ttyS* ports (many of them phantoms) do not.
+bool isUsbAdapter(const SerialPortEntry &entry);
+
+// The pure rule: configured is the [PORTS] value for COMn (empty when absent).
+QString resolveDevicePath(int portNumber, const QString &configured, const QList<SerialPortEntry> &available);
+
+// The devices the system lists now.
+QList<SerialPortEntry> availableSerialPorts();
+
+// The [PORTS] value for COMn in iniPath, empty when absent.
+QString configuredDevicePath(int portNumber, const QString &iniPath);
+
+// The device COMn stands for on this machine now.
+QString serialDevicePath(int portNumber, const QString &iniPath);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "device/LineSettings.h"
+#include "device/SerialPort.h"
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+// Why opening a port failed, as far as the operator can do something about it.
+enum class OpenFailure { NotFound, NoPermission, InUse, SettingsRefused, Other };
+
+// The description ending an operation's error message, naming COMn and its
+// device. deviceGroup is the group owning the device (Unix), used in the hint
+// for NoPermission; systemText is what the system said.
+QString openFailureDescription(int portNumber, const QString &path, OpenFailure kind,
+                               const QString &systemText, const QString &deviceGroup,
+                               const QByteArray &settings);
+QString lostConnectionDescription(int portNumber, const QString &path, const QString &systemText);
+
+// The program's port on top of QSerialPort. COMn is resolved to a device when
+// the port is opened (see PortMapping.h), so an adapter plugged in after
+// start-up is found.
+//
+// A port that fails while open (adapter pulled, other end gone) is closed at
+// once and the failure is thrown, once, by the next call that uses the port;
+// this also stops QSerialPort from repeating a stale read error forever.
+class QtSerialLink : public QObject, public SerialPort
+{
+    Q_OBJECT
+
+public:
+    // At most this much waits received at any time; a device flooding the line
+    // is held back by the system until the program takes what waits.
+    static constexpr qint64 ReadBufferLimit = 64 * 1024;
+
+    explicit QtSerialLink(QString iniPath, QObject *parent = nullptr);
+    ~QtSerialLink() override;
+
+    void setPortNumber(int n) override;
+    void setSettings(const QByteArray &settings) override;
+    bool isOpen() const override;
+    void open() override;
+    void close() override;
+    void write(const QByteArray &bytes) override;
+    int bytesWaiting() override;
+    QByteArray readAll() override;
+
+    int portNumber() const { return m_portNumber; }
+    // The device COMn stands for now.
+    QString devicePath() const;
+
+private:
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+    void closeAfterFailure();
+    void throwPendingFailure();
+    void requireOpen();
+    [[noreturn]] void throwLost(const QString &systemText);
+
+    QSerialPort m_serial;
+    QString m_iniPath;
+    int m_portNumber = 1;
+    QByteArray m_settingsText = QByteArrayLiteral("9600,N,8,2");
+    LineSettings m_settings;
+    QString m_openPath;
+    QString m_failure; // set when the open port failed, until thrown
+};

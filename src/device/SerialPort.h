@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+
+// The serial port as the program uses it, and nothing more: no handshaking,
+// no receive events, no buffer sizes. Every failure throws KorvexError with a
+// description the operator can act on (which device, and what to do about it).
+class SerialPort
+{
+public:
+    virtual ~SerialPort() = default;
+
+    // COMn; which device that is gets decided when the port is opened.
+    virtual void setPortNumber(int n) = 0;
+    // Baud, parity letter, data bits, stop bits: "9600,N,8,2".
+    virtual void setSettings(const QByteArray &settings) = 0;
+    virtual bool isOpen() const = 0;
+    virtual void open() = 0;
+    virtual void close() = 0;
+    // Sends the bytes as they are, nothing added before or after.
+    virtual void write(const QByteArray &bytes) = 0;
+    // Received bytes not yet taken.
+    virtual int bytesWaiting() = 0;
+    // Takes every byte received and not yet taken; empty when none wait.
+    virtual QByteArray readAll() = 0;
+};
