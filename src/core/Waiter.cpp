@@ -33,6 +33,8 @@ void EventLoopWaiter::pumpEvents()
     if (m_aborted)
         throw OperationAborted();
     QCoreApplication::processEvents();
+    // An event handled just now may have closed the window.
+    // cppcheck-suppress knownConditionTrueFalse
     if (m_aborted)
         throw OperationAborted();
 }
