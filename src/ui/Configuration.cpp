@@ -1,0 +1,221 @@
+#include "ui/Configuration.h"
+
+#include "core/AppSettings.h"
+#include "core/IniFile.h"
+#include "core/KorvexError.h"
+#include "core/Prompter.h"
+#include "core/VbNumber.h"
+#include "core/Waiter.h"
+#include "ui/Twips.h"
+#include "ui/UiFonts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QStringList BaudItems = {QStringLiteral("2400"),  QStringLiteral("4800"),  QStringLiteral("9600"),
+                               QStringLiteral("19.2k"), QStringLiteral("38.4k"), QStringLiteral("57.6k")};
+const QStringList ParityItems = {QStringLiteral("NONE"), QStringLiteral("EVEN"), QStringLiteral("ODD")};
+
+template <typename W> W *place(W *widget, const char *name, const QRect &twips)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    widget->setFont(dialogFont(9.75));
+    return widget;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption, const QRect &twips)
+{
+    auto *l = place(new QLabel(caption, parent), name, twips);
+    l->setAccessibleName(caption);
+    return l;
+}
+
+// "19.2k" is stored as 19200; plain items are stored as written.
+QString baudToStore(const QString &item)
+{
+    if (!item.contains(QLatin1Char('k')))
+        return item;
+    QString digits = item;
+    digits.remove(QLatin1Char('k'));
+    const std::optional<double> value = parseDecimal(digits.toLatin1());
+    if (!value)
+        throw KorvexError(QStringLiteral("\"%1\" is not a baud rate").arg(item));
+    return QString::number(static_cast<qint64>(roundHalfEven(*value * 1000.0)));
+}
+
+} // namespace
+
+Configuration::Configuration(const QString &iniPath, Waiter &waiter, Prompter &prompter, Actions actions,
+                             QWidget *parent)
+    : QDialog(parent), m_iniPath(iniPath), m_waiter(waiter), m_prompter(prompter),
+      m_actions(std::move(actions))
+{
+    setObjectName(QStringLiteral("Configuration"));
+    setWindowTitle(QStringLiteral("Configuration"));
+    setFixedSize(px(4665), px(3435));
+    setModal(true);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(255, 238, 255));
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    auto *title =
+        label(this, "Label2", QStringLiteral("KORVEX Config COM Settings"), QRect(240, 120, 4215, 375));
+    title->setFont(dialogFont(13.5, true));
+    label(this, "Label1", QStringLiteral("Com Port"), QRect(360, 855, 1335, 255));
+    m_cboPort = place(new QComboBox(this), "cboPort", QRect(1680, 840, 1455, 360));
+    label(this, "Label3", QStringLiteral("Baud Rate"), QRect(360, 1365, 975, 255));
+    m_cboBaud = place(new QComboBox(this), "cboBaud", QRect(1680, 1320, 1455, 360));
+    label(this, "Label4", QStringLiteral("Parity"), QRect(360, 1845, 1095, 375));
+    m_cboParity = place(new QComboBox(this), "cboParity", QRect(1680, 1800, 1335, 360));
+    m_descripEnable = place(new QCheckBox(QStringLiteral("Enable String Descriptions"), this),
+                            "DescripEnable", QRect(840, 2280, 3255, 255));
+    m_configSave =
+        place(new QPushButton(QStringLiteral("SAVE"), this), "ConfigSave", QRect(960, 2760, 975, 375));
+    m_configAbort =
+        place(new QPushButton(QStringLiteral("CLOSE"), this), "ConfigAbort", QRect(2400, 2760, 975, 375));
+    // Which device "COMn" reaches on this machine; on Linux that is not obvious.
+    m_portDevice = place(new QLabel(this), "PortDevice", QRect(120, 3165, 4425, 255));
+    m_portDevice->setFont(dialogFont(8.25));
+    m_portDevice->setForegroundRole(QPalette::PlaceholderText);
+    m_portDevice->setTextFormat(Qt::PlainText);
+
+    m_cboPort->setAccessibleName(QStringLiteral("Com Port"));
+    m_cboBaud->setAccessibleName(QStringLiteral("Baud Rate"));
+    m_cboParity->setAccessibleName(QStringLiteral("Parity"));
+    m_descripEnable->setAccessibleName(m_descripEnable->text());
+    m_configSave->setAccessibleName(m_configSave->text());
+    m_configAbort->setAccessibleName(m_configAbort->text());
+    m_portDevice->setAccessibleName(QStringLiteral("Port Device"));
+
+    setTabOrder(m_configSave, m_configAbort);
+    setTabOrder(m_configAbort, m_cboBaud);
+    setTabOrder(m_cboBaud, m_cboPort);
+    setTabOrder(m_cboPort, m_cboParity);
+    setTabOrder(m_cboParity, m_descripEnable);
+    m_configSave->setFocus();
+
+    Form_Load();
+
+    connect(m_cboPort, &QComboBox::currentIndexChanged, this, &Configuration::showPortDevice);
+    connect(m_descripEnable, &QCheckBox::toggled, this, &Configuration::DescripEnable_Click);
+    connect(m_configSave, &QPushButton::clicked, this, &Configuration::ConfigSave_Click);
+    connect(m_configAbort, &QPushButton::clicked, this, &Configuration::ConfigAbort_Click);
+}
+
+void Configuration::Form_Load()
+{
+    for (int n = 1; n <= 8; ++n)
+        m_cboPort->addItem(QStringLiteral("COM") + QString::number(n));
+    // A port outside 1..8 cannot be shown: nothing is selected.
+    m_cboPort->setCurrentIndex(AppSettings.Port >= 1 && AppSettings.Port <= 8 ? AppSettings.Port - 1 : -1);
+
+    m_cboBaud->addItems(BaudItems);
+    m_cboBaud->setCurrentIndex(-1);
+    const QString baudStart = AppSettings.Baud.left(2);
+    for (int i = 0; i < BaudItems.size(); ++i) {
+        if (BaudItems.at(i).left(2) == baudStart) {
+            m_cboBaud->setCurrentIndex(i);
+            break;
+        }
+    }
+
+    m_cboParity->addItems(ParityItems);
+    m_cboParity->setCurrentIndex(-1);
+    const QString parityStart = AppSettings.Parity.left(1);
+    for (int i = 0; i < ParityItems.size(); ++i) {
+        if (ParityItems.at(i).left(1) == parityStart) {
+            m_cboParity->setCurrentIndex(i);
+            break;
+        }
+    }
+
+    m_descripEnable->setChecked(AppSettings.EnableStrings == 1);
+    showPortDevice();
+}
+
+void Configuration::showPortDevice()
+{
+    const int port = m_cboPort->currentIndex() + 1;
+    if (port == 0 || !m_actions.describePort) {
+        m_portDevice->clear();
+        return;
+    }
+    const QString device = m_actions.describePort(port);
+    const QString line = QStringLiteral("COM%1 is %2").arg(port).arg(device);
+    m_portDevice->setText(
+        m_portDevice->fontMetrics().elidedText(line, Qt::ElideMiddle, m_portDevice->width()));
+    m_portDevice->setToolTip(line);
+}
+
+void Configuration::DescripEnable_Click()
+{
+    // Takes effect at once, even when the dialog is then closed unsaved.
+    AppSettings.EnableStrings = m_descripEnable->isChecked() ? 1 : 0;
+}
+
+void Configuration::ConfigSave_Click()
+{
+    // Saving waits 700 ms with events flowing; a second SAVE or a CLOSE in
+    // that time would run the steps twice or close under the running save.
+    m_saving = true;
+    m_configSave->setEnabled(false);
+    m_configAbort->setEnabled(false);
+    try {
+        saveSteps();
+    } catch (const KorvexError &error) {
+        m_saving = false;
+        m_prompter.message(QStringLiteral("Error saving configuration - ") + error.description());
+        m_configSave->setEnabled(true);
+        m_configAbort->setEnabled(true);
+        return;
+    } catch (const OperationAborted &) {
+        m_saving = false;
+        QDialog::reject();
+        return;
+    }
+    m_saving = false;
+    accept();
+}
+
+void Configuration::saveSteps()
+{
+    AppSettings.Port = static_cast<qint16>(m_cboPort->currentIndex() + 1);
+    AppSettings.Baud = m_cboBaud->currentIndex() < 0 ? QString() : baudToStore(m_cboBaud->currentText());
+    AppSettings.Parity = m_cboParity->currentText().left(1);
+
+    const QString comm = QStringLiteral("COMSETTINGS");
+    const auto write = [this](const QString &section, const QString &key, const QString &value) {
+        if (!WriteINI(m_iniPath, section, key, value))
+            throw KorvexError(QStringLiteral("could not write %1 to %2").arg(key, m_iniPath));
+    };
+    write(comm, QStringLiteral("PORT"), QString::number(AppSettings.Port));
+    write(comm, QStringLiteral("BAUD"), AppSettings.Baud);
+    write(comm, QStringLiteral("PARITY"), AppSettings.Parity);
+    write(QStringLiteral("GENERAL"), QStringLiteral("ENABLESTRINGS"),
+          QString::number(AppSettings.EnableStrings));
+
+    if (m_actions.setupCommPort)
+        m_actions.setupCommPort();
+    m_waiter.Delay(700);
+    if (AppSettings.EnableStrings == 0 && m_actions.hideDescription)
+        m_actions.hideDescription();
+}
+
+void Configuration::ConfigAbort_Click()
+{
+    reject();
+}
+
+void Configuration::reject()
+{
+    // Escape or the title bar's close button during the post-save wait.
+    if (m_saving)
+        return;
+    QDialog::reject();
+}

@@ -1,0 +1,664 @@
+#include "ui/Form1.h"
+
+#include "core/AppSettings.h"
+#include "core/MainModel.h"
+#include "core/SettingsLocation.h"
+#include "core/StartUp.h"
+#include "core/Waiter.h"
+#include "device/DeviceOperations.h"
+#include "device/PortMapping.h"
+#include "device/QtSerialLink.h"
+#include "files/CfgFileCommands.h"
+#include "keys/KeyCapture.h"
+#include "keys/KeyStringChecker.h"
+#include "ui/ClickLabel.h"
+#include "ui/Configuration.h"
+#include "ui/DescriptionBox.h"
+#include "ui/DescriptionEdit.h"
+#include "ui/FormLayout.h"
+#include "ui/KbdKeyField.h"
+#include "ui/KeyStringField.h"
+#include "ui/MessageBoxPrompter.h"
+#include "ui/QtFileDialogs.h"
+#include "ui/StatusIcon.h"
+#include "ui/StatusLogView.h"
+#include "ui/Twips.h"
+#include "ui/UiFonts.h"
+#include "ui/WrapButton.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QTextBrowser>
+
+namespace {
+
+const QColor LightGrey(0xE0, 0xE0, 0xE0);
+const QColor PaleYellow(0xFF, 0xFF, 0xC0);
+
+template <typename W> W *place(W *widget, const QString &name, const QRect &twips, const QFont &font)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    widget->setFont(font);
+    return widget;
+}
+
+QString indexed(const char *name, int index)
+{
+    return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
+}
+
+QLabel *caption(QWidget *parent, const QString &name, const QString &text, const QRect &twips,
+                const QFont &font, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop)
+{
+    auto *label = place(new QLabel(text, parent), name, twips, font);
+    label->setAlignment(alignment);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setAccessibleName(text);
+    return label;
+}
+
+void setBackground(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
+{
+    QPalette colours = widget->palette();
+    colours.setColor(role, colour);
+    widget->setPalette(colours);
+}
+
+// A VB-style line: one pixel of the window text colour.
+QFrame *line(QWidget *parent, const QString &name)
+{
+    auto *rule = new QFrame(parent);
+    rule->setObjectName(name);
+    rule->setFrameShape(QFrame::NoFrame);
+    rule->setAutoFillBackground(true);
+    setBackground(rule, QPalette::Window, parent->palette().color(QPalette::WindowText));
+    return rule;
+}
+
+void placeLine(QFrame *rule, int leftTwips, int rightTwips, int yTwips)
+{
+    const int left = px(qMin(leftTwips, rightTwips));
+    const int right = px(qMax(leftTwips, rightTwips));
+    rule->setGeometry(left, px(yTwips), qMax(1, right - left + 1), 1);
+}
+
+KeyEventData keyEventData(const QKeyEvent &event)
+{
+    KeyEventData data;
+    data.qtKey = event.key();
+    data.keypad = event.modifiers().testFlag(Qt::KeypadModifier);
+    data.nativeScanCode = event.nativeScanCode();
+    data.nativeVirtualKey = event.nativeVirtualKey();
+    const QString platform = QGuiApplication::platformName();
+    if (event.nativeScanCode() == 0)
+        data.source = KeyEventData::Source::QtKeyOnly;
+    else if (platform.startsWith(QLatin1String("windows")))
+        data.source = KeyEventData::Source::WindowsVirtualKey;
+    else if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
+        data.source = KeyEventData::Source::XkbKeycode;
+    else
+        data.source = KeyEventData::Source::QtKeyOnly;
+    return data;
+}
+
+bool choosePrinterWithDialog(QPrinter &printer, QWidget *parent)
+{
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace
+
+// The real collaborators of the program's own window.
+struct Form1::Owned
+{
+    MessageBoxPrompter prompter;
+    EventLoopWaiter waiter;
+    QtSerialLink port;
+    QtFileDialogs dialogs;
+
+    explicit Owned(const QString &iniPath) : port(iniPath) {}
+};
+
+Form1::Form1(QWidget *parent) : QMainWindow(parent)
+{
+    const QString iniPath = settingsFilePath();
+    m_owned = std::make_unique<Owned>(iniPath);
+    m_owned->prompter.setParent(this);
+    m_owned->dialogs.setParent(this);
+
+    Form1Collaborators with;
+    with.prompter = &m_owned->prompter;
+    with.port = &m_owned->port;
+    with.waiter = &m_owned->waiter;
+    with.fileDialogs = &m_owned->dialogs;
+    with.iniPath = iniPath;
+    with.programDir = programDirectory();
+    with.choosePrinter = [this](QPrinter &printer) { return choosePrinterWithDialog(printer, this); };
+    with.describePort = [iniPath](int port) { return serialDevicePath(port, iniPath); };
+    init(with);
+}
+
+Form1::Form1(const Form1Collaborators &with, QWidget *parent) : QMainWindow(parent)
+{
+    init(with);
+}
+
+Form1::~Form1()
+{
+    // The rows' widgets go before the model they listen to.
+    delete takeCentralWidget();
+}
+
+void Form1::init(const Form1Collaborators &with)
+{
+    m_prompter = with.prompter;
+    m_waiter = with.waiter;
+    m_iniPath = with.iniPath;
+    m_programDir = with.programDir;
+    m_choosePrinter = with.choosePrinter;
+    m_describePort = with.describePort;
+
+    setObjectName(QStringLiteral("Form1"));
+    m_model = std::make_unique<MainModel>();
+    m_checker = std::make_unique<KeyStringChecker>(m_model->rows(), *m_prompter);
+    m_device = std::make_unique<DeviceOperations>(*m_model, *with.port, *m_waiter, *m_prompter);
+    m_files = std::make_unique<CfgFileCommands>(*m_model, *m_prompter, *with.fileDialogs, *m_waiter);
+    m_descriptionBox = new DescriptionBox(m_model->rows(), this);
+
+    m_questionMark.load(QDir(m_programDir).filePath(QStringLiteral("question-mark.gif")));
+    m_checkMark.load(QDir(m_programDir).filePath(QStringLiteral("checkmark.gif")));
+
+    buildControls();
+    buildMenus();
+    bindModel();
+
+    FormLoad(*m_model, *m_prompter, m_iniPath, [this] { m_device->SetupCommPort(); });
+}
+
+void Form1::buildControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("ClientArea"));
+    m_client->setFixedSize(px(FormLayout::ClientWidth), px(FormLayout::ClientHeight));
+    setCentralWidget(m_client);
+
+    const QFont normal = dialogFont(9.75);
+    const QFont bold = dialogFont(9.75, true);
+
+    caption(m_client, QStringLiteral("Label1"), QStringLiteral("KORVEX KEY-OUTPUT CONFIGURATION"),
+            QRect(3000, 480, 6015, 375), dialogFont(13.5, true), Qt::AlignHCenter | Qt::AlignTop);
+    caption(m_client, QStringLiteral("Label10"), QStringLiteral("Moravelle"), QRect(4920, 120, 1575, 375),
+            namedFont(QStringLiteral("Comic Sans MS"), 14.25), Qt::AlignHCenter | Qt::AlignTop);
+    // Column headers, two lines each, centred over their columns. They may
+    // be wider than their fields: the system font is wider than the classic one.
+    const int keyHeaderX[] = {960, 6720};
+    const int stringHeaderX[] = {2280, 8040};
+    const int lengthHeaderX[] = {4560, 10200};
+    const auto header = [&](const char *name, int column, const QString &text, const QRect &twips) {
+        const int wanted =
+            toTwips(QFontMetrics(normal).horizontalAdvance(text.section(QLatin1Char(' '), 0, 0)) + 6);
+        const int width = qMax(twips.width(), wanted);
+        caption(m_client, indexed(name, column), text,
+                QRect(twips.center().x() - width / 2, twips.y(), width, twips.height()), normal,
+                Qt::AlignHCenter | Qt::AlignBottom);
+    };
+    for (int column = 0; column < 2; ++column) {
+        header("Label2", column, QStringLiteral("Keyboard Key"), QRect(keyHeaderX[column], 1080, 855, 495));
+        header("Label4", column, QStringLiteral("KORVEX RS232 Output String"),
+               QRect(stringHeaderX[column], 1080, 1935, 495));
+        header("Label6", column, QStringLiteral("String Length"),
+               QRect(lengthHeaderX[column], 960, 615, 495));
+    }
+    for (int k = 0; k < 8; ++k)
+        placeLine(line(m_client, indexed("Line1", k)), FormLayout::RuleLeft, FormLayout::RuleRight,
+                  FormLayout::ruleY(k));
+
+    // The connector lies beneath every other control.
+    m_strLine = line(m_client, QStringLiteral("StrLine"));
+    m_strLine->setVisible(false);
+
+    buildRows();
+
+    m_progressLabel = caption(m_client, QStringLiteral("ProgressLabel"), QStringLiteral("Progress"),
+                              QRect(1200, 5520, 975, 255), normal);
+    m_progressBar = place(new QProgressBar(m_client), QStringLiteral("ProgressBar1"),
+                          QRect(2280, 5520, 3255, 255), normal);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setAccessibleName(QStringLiteral("Progress"));
+    m_percentLabel = caption(m_client, QStringLiteral("PercentLabel"), QStringLiteral("pcnt"),
+                             QRect(5640, 5520, 615, 255), normal);
+
+    caption(m_client, QStringLiteral("Label5"), QStringLiteral("Communication Details"),
+            QRect(6600, 5400, 2295, 255), normal);
+    m_statusBox = place(new StatusLogView(m_client), QStringLiteral("StatusBox"),
+                        QRect(6600, 5640, 4575, 1620), dialogFont(8.25));
+    m_statusBox->setModel(&m_model->log());
+    m_statusBox->setAccessibleName(QStringLiteral("Communication Details"));
+
+    const auto button = [&](const char *name, const QString &text, const QRect &twips, const QString &tip) {
+        auto *b = place(new WrapButton(text, m_client), QLatin1String(name), twips, normal);
+        b->setAccessibleName(text);
+        if (!tip.isEmpty())
+            b->setToolTip(tip);
+        return b;
+    };
+    m_command1 =
+        button("Command1", QStringLiteral("Read Existing Key Outputs From KORVEX"),
+               QRect(240, 5880, 2295, 615), QStringLiteral("Read KORVEX key outputs and write to screen"));
+    m_command2 = button("Command2", QStringLiteral("Send Key Outputs To KORVEX"),
+                        QRect(2640, 5880, 1815, 615), QStringLiteral("Send all output strings to KORVEX"));
+    m_verifyBtn =
+        button("VerifyBtn", QStringLiteral("Verify Key Outputs  in KORVEX"), QRect(4560, 5880, 1815, 615),
+               QStringLiteral("Verify that KORVEX values match those on-screen"));
+    m_getVersionBtn = button("GetVersionBtn", QStringLiteral("Get KORVEX Code Version"),
+                             QRect(4560, 7320, 1815, 615), QString());
+    connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(m_command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(m_verifyBtn, &QPushButton::clicked, this, &Form1::VerifyBtn_Click);
+    connect(m_getVersionBtn, &QPushButton::clicked, this, &Form1::GetVersionBtn_Click);
+
+    m_codeLabel = caption(m_client, QStringLiteral("codelabel"), MainModel::InitialCodeLabel,
+                          QRect(6600, 7440, 4575, 375), normal, Qt::AlignCenter);
+    m_codeLabel->setFrameShape(QFrame::Box);
+    m_codeLabel->setWordWrap(false);
+    setBackground(m_codeLabel, QPalette::WindowText, QColor(0, 0, 0xFF));
+
+    auto *frame = place(new QGroupBox(QStringLiteral("Settings"), m_client), QStringLiteral("Frame1"),
+                        QRect(240, 6600, 6135, 615), dialogFont(8.25, true));
+    frame->setAccessibleName(QStringLiteral("Settings"));
+    const QFont frameCaption = dialogFont(8.25, true);
+    const QFont frameValue = dialogFont(8.25);
+    // Each value follows its caption; captions are as wide as their text.
+    const auto pair = [&](const char *captionName, const QString &text, const char *valueName,
+                          const QString &value, int left, int top, int right) {
+        const int captionWidth = toTwips(QFontMetrics(frameCaption).horizontalAdvance(text) + 4);
+        caption(frame, QLatin1String(captionName), text, QRect(left, top, captionWidth, 210), frameCaption);
+        auto *valueLabel =
+            caption(frame, QLatin1String(valueName), value,
+                    QRect(left + captionWidth, top, right - left - captionWidth, 210), frameValue);
+        valueLabel->setWordWrap(false);
+        return valueLabel;
+    };
+    m_commLabel =
+        pair("Label9", QStringLiteral("PORT:"), "CommLabel", QStringLiteral("COM2"), 120, 180, 1500);
+    m_baudLabel =
+        pair("Label7", QStringLiteral("BAUD RATE:"), "BaudLabel", QStringLiteral("9600"), 1560, 180, 3420);
+    m_parityLabel =
+        pair("Label8", QStringLiteral("PARITY:"), "ParityLabel", QStringLiteral("NONE"), 3480, 180, 6015);
+    m_cfgLabel =
+        pair("Label11", QStringLiteral("CONFIG FILE:"), "CfgLabel", QStringLiteral("None"), 120, 390, 6015);
+
+    m_strDes = new DescriptionEdit(DescriptionBox::MaxChars, m_client);
+    m_strDes->setObjectName(QStringLiteral("StrDes"));
+    m_strDes->setFont(normal);
+    m_strDes->setAccessibleName(QStringLiteral("String Description"));
+    m_strDes->setAutoFillBackground(true);
+    setBackground(m_strDes, QPalette::Base, PaleYellow);
+    m_strDes->setVisible(false);
+    m_strDes->onRefused = [this] { m_prompter->beep(); };
+    connect(m_strDes, &DescriptionEdit::bytesEdited, m_descriptionBox, &DescriptionBox::setText);
+
+    m_webBrowser = new QTextBrowser(m_client);
+    m_webBrowser->setObjectName(QStringLiteral("WebBrowser1"));
+    m_webBrowser->setAccessibleName(QStringLiteral("Help"));
+    m_webBrowser->setOpenExternalLinks(true);
+    m_webBrowser->setVisible(false);
+
+    m_progressLabel->setVisible(false);
+    m_progressBar->setVisible(false);
+    m_percentLabel->setVisible(false);
+}
+
+void Form1::buildRows()
+{
+    const QFont normal = dialogFont(9.75);
+    const QFont bold = dialogFont(9.75, true);
+    KeyRows &rows = m_model->rows();
+
+    for (int i = 0; i < RowCount; ++i) {
+        const QString number = QString::number(i + 1);
+
+        auto *icon = new StatusIcon(m_questionMark, m_checkMark, m_client);
+        m_icons[i] = place(icon, indexed("Image1", i), FormLayout::statusIconRect(i), normal);
+        icon->setAccessibleName(QStringLiteral("Status ") + number);
+
+        caption(m_client, indexed("Label3", i), number, FormLayout::rowNumberRect(i), bold,
+                Qt::AlignHCenter | Qt::AlignTop);
+
+        auto *key = place(new KbdKeyField(m_client), indexed("KbdKey", i), FormLayout::kbdKeyRect(i), normal);
+        m_keyFields[i] = key;
+        key->setAccessibleName(QStringLiteral("Keyboard Key ") + number);
+        setBackground(key, QPalette::Base, LightGrey);
+        if (i == 0)
+            key->setToolTip(QStringLiteral("Click field, then press key to override"));
+        key->onKey = [this, i](QKeyEvent *event) { KbdKey_KeyDown(i, event); };
+
+        auto *string = place(new KeyStringField(m_client), indexed("KeyString", i),
+                             FormLayout::keyStringRect(i), normal);
+        m_stringFields[i] = string;
+        string->setAccessibleName(QStringLiteral("Output String ") + number);
+        string->setToolTip(QStringLiteral("Enter ASCII characters, or binary chars in {}"));
+        string->onTypedChar = [this, i](int code) { return m_checker->KeyString_KeyPress(i, code); };
+        string->onRefused = [this] { m_prompter->beep(); };
+        connect(string, &KeyStringField::bytesChanged, this,
+                [&rows, i](const QByteArray &bytes) { rows.setKeyString(i, bytes); });
+
+        auto *count = place(new ClickLabel(QStringLiteral("0"), m_client), indexed("StringCount", i),
+                            FormLayout::stringCountRect(i), normal);
+        m_counts[i] = count;
+        count->setAccessibleName(QStringLiteral("String Length ") + number);
+        count->setToolTip(QStringLiteral("Click to enter reason for this string"));
+        count->setAlignment(Qt::AlignCenter);
+        count->setFrameShape(QFrame::Box);
+        count->setAutoFillBackground(true);
+        setBackground(count, QPalette::Window, LightGrey);
+        connect(count, &ClickLabel::clicked, this, [this, i] { StringCount_Click(i); });
+    }
+}
+
+void Form1::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    const auto item = [this](QWidget *menu, const char *name, const QString &text, void (Form1::*handler)()) {
+        auto *action = new QAction(text, this);
+        action->setObjectName(QLatin1String(name));
+        menu->addAction(action);
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    QMenu *file = bar->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("File"));
+    m_fOpen = item(file, "FOpen", QStringLiteral("Open"), &Form1::FOpen_Click);
+    item(file, "FSave", QStringLiteral("Save"), &Form1::FSave_Click);
+    item(file, "SaveAs", QStringLiteral("Save As"), &Form1::SaveAs_Click);
+    m_config = item(bar, "Config", QStringLiteral("Configuration"), &Form1::Config_Click);
+    m_clearAll = item(bar, "ClearAll", QStringLiteral("Clear All"), &Form1::ClearAll_Click);
+    item(bar, "prscr", QStringLiteral("Print Screen"), &Form1::prscr_Click);
+
+    QMenu *help = bar->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("Help"));
+    item(help, "OverView", QStringLiteral("OverView"), &Form1::OverView_Click);
+    item(help, "EnterKey", QStringLiteral("Entering Keyboard Keys"), &Form1::EnterKey_Click);
+    item(help, "CreateString", QStringLiteral("Creating Output Strings"), &Form1::CreateString_Click);
+    item(help, "VerifyOp", QStringLiteral("Verifying Operation"), &Form1::VerifyOp_Click);
+    item(help, "Misc", QStringLiteral("Miscellaneous"), nullptr);
+    item(help, "CloseHelp", QStringLiteral("Close"), &Form1::CloseHelp_Click);
+}
+
+void Form1::bindModel()
+{
+    KeyRows &rows = m_model->rows();
+    const auto row = [this](int index) { showRow(index); };
+    connect(&rows, &KeyRows::keyNameChanged, this, row);
+    connect(&rows, &KeyRows::keyStringChanged, this, row);
+    connect(&rows, &KeyRows::lengthCaptionChanged, this, row);
+    connect(&rows, &KeyRows::iconChanged, this, row);
+    for (int i = 0; i < RowCount; ++i)
+        showRow(i);
+
+    connect(&m_model->log(), &StatusLog::scrollRequested, m_statusBox, &StatusLogView::scrollToTop);
+    connect(&m_model->progress(), &ProgressModel::changed, this, &Form1::showProgress);
+    showProgress();
+
+    connect(m_model.get(), &MainModel::textChanged, this,
+            [this](MainModel::Text which) { showText(static_cast<int>(which)); });
+    for (const MainModel::Text which :
+         {MainModel::Text::Caption, MainModel::Text::CodeLabel, MainModel::Text::CommLabel,
+          MainModel::Text::BaudLabel, MainModel::Text::ParityLabel, MainModel::Text::CfgLabel})
+        showText(static_cast<int>(which));
+
+    connect(m_model.get(), &MainModel::descriptionBoxSizeChanged, this,
+            [this] { m_descriptionBox->setBoxSize(m_model->descriptionBoxSize()); });
+    connect(m_descriptionBox, &DescriptionBox::changed, this, &Form1::showDescriptionBox);
+    showDescriptionBox();
+
+    connect(m_model.get(), &MainModel::busyChanged, this, [this](bool busy) { setCommandsEnabled(!busy); });
+}
+
+void Form1::showRow(int index)
+{
+    const KeyRows &rows = m_model->rows();
+    const QString name = QString::fromLatin1(rows.keyName(index));
+    if (m_keyFields[index]->text() != name)
+        m_keyFields[index]->setText(name);
+    m_stringFields[index]->showBytes(rows.keyString(index));
+    m_counts[index]->setText(rows.lengthCaption(index));
+    m_icons[index]->showIcon(rows.icon(index));
+}
+
+void Form1::showProgress()
+{
+    const ProgressModel &progress = m_model->progress();
+    m_progressBar->setMaximum(progress.maximum());
+    m_progressBar->setValue(progress.value());
+    m_percentLabel->setText(progress.percentText());
+    m_progressLabel->setVisible(progress.isVisible());
+    m_progressBar->setVisible(progress.isVisible());
+    m_percentLabel->setVisible(progress.isVisible());
+}
+
+void Form1::showText(int which)
+{
+    const auto text = static_cast<MainModel::Text>(which);
+    const QString value = m_model->text(text);
+    switch (text) {
+    case MainModel::Text::Caption:
+        setWindowTitle(value);
+        return;
+    case MainModel::Text::CodeLabel:
+        m_codeLabel->setText(value);
+        m_codeLabel->setAccessibleName(value);
+        return;
+    case MainModel::Text::CommLabel:
+        m_commLabel->setText(value);
+        return;
+    case MainModel::Text::BaudLabel:
+        m_baudLabel->setText(value);
+        return;
+    case MainModel::Text::ParityLabel:
+        m_parityLabel->setText(value);
+        return;
+    case MainModel::Text::CfgLabel:
+        m_cfgLabel->setText(value);
+        m_cfgLabel->setToolTip(AppSettings.CurrentFile);
+        return;
+    }
+}
+
+void Form1::showDescriptionBox()
+{
+    const DescriptionBox &box = *m_descriptionBox;
+    const QRect area = box.boxRect();
+    m_strDes->setGeometry(twipsRect(area.x(), area.y(), area.width(), area.height()));
+    placeLine(m_strLine, box.lineLeft(), box.lineRight(), box.lineY());
+    m_strDes->showBytes(box.text());
+    m_strLine->setVisible(box.isVisible());
+    m_strDes->setVisible(box.isVisible());
+    if (box.isVisible())
+        m_strDes->raise();
+    if (m_webBrowser->isVisibleTo(this))
+        m_webBrowser->raise();
+}
+
+void Form1::setCommandsEnabled(bool enabled)
+{
+    for (QWidget *command : {static_cast<QWidget *>(m_command1), static_cast<QWidget *>(m_command2),
+                             static_cast<QWidget *>(m_verifyBtn), static_cast<QWidget *>(m_getVersionBtn)})
+        command->setEnabled(enabled);
+    m_fOpen->setEnabled(enabled);
+    m_clearAll->setEnabled(enabled);
+    m_config->setEnabled(enabled);
+}
+
+void Form1::KbdKey_KeyDown(int index, QKeyEvent *event)
+{
+    KeyRows &rows = m_model->rows();
+    ::KbdKey_KeyDown(rows, index, virtualKeyFromEvent(keyEventData(*event)));
+    if (const int code = keyPressCharCode(event->text()))
+        KbdKey_KeyPress(rows, index, code);
+}
+
+void Form1::Command1_Click()
+{
+    m_device->Command1_Click();
+}
+
+void Form1::Command2_Click()
+{
+    m_device->Command2_Click();
+}
+
+void Form1::VerifyBtn_Click()
+{
+    m_device->VerifyBtn_Click();
+}
+
+void Form1::GetVersionBtn_Click()
+{
+    m_device->GetCodeVersion();
+}
+
+void Form1::FOpen_Click()
+{
+    m_files->FOpen_Click();
+}
+
+void Form1::FSave_Click()
+{
+    m_files->FSave_Click();
+}
+
+void Form1::SaveAs_Click()
+{
+    m_files->SaveAs_Click();
+}
+
+void Form1::Config_Click()
+{
+    Configuration::Actions actions;
+    actions.setupCommPort = [this] { m_device->SetupCommPort(); };
+    actions.hideDescription = [this] { m_descriptionBox->hide(); };
+    actions.describePort = m_describePort;
+    Configuration dialog(m_iniPath, *m_waiter, *m_prompter, std::move(actions), this);
+    dialog.exec();
+}
+
+void Form1::ClearAll_Click()
+{
+    KeyRows &rows = m_model->rows();
+    for (int i = 0; i < RowCount; ++i) {
+        rows.setKeyName(i, QByteArray());
+        rows.setKeyString(i, QByteArray());
+        rows.setDescription(i, QByteArray());
+        rows.setIcon(i, RowIcon::QuestionMark);
+    }
+    m_descriptionBox->setText(QByteArray());
+    m_model->setText(MainModel::Text::CodeLabel, MainModel::InitialCodeLabel);
+    m_model->log().clear();
+}
+
+void Form1::prscr_Click()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!m_choosePrinter || !m_choosePrinter(printer))
+        return;
+    const QPixmap image = m_client->grab();
+    QPainter painter;
+    // A printer that cannot start a page ends the command silently.
+    if (!painter.begin(&printer))
+        return;
+    const QRect page = painter.viewport();
+    QSize size = image.size();
+    size.scale(page.size(), Qt::KeepAspectRatio);
+    painter.setViewport(page.x(), page.y(), size.width(), size.height());
+    painter.setWindow(image.rect());
+    painter.drawPixmap(0, 0, image);
+    painter.end();
+}
+
+void Form1::StringCount_Click(int index)
+{
+    m_descriptionBox->StringCount_Click(index);
+}
+
+void Form1::ShowDescription(int index)
+{
+    m_descriptionBox->ShowDescription(index);
+}
+
+void Form1::ShowHelpPane()
+{
+    // Sized from the window's outer size at this moment; it does not follow
+    // later resizing.
+    const QSize outer = frameGeometry().size();
+    m_webBrowser->move(px(200), px(1900));
+    m_webBrowser->resize(m_webBrowser->width(), px(toTwips(outer.height()) - 2500));
+    m_webBrowser->resize(px(toTwips(outer.width()) - 500), m_webBrowser->height());
+    m_webBrowser->setVisible(true);
+    m_webBrowser->raise();
+}
+
+void Form1::showHelpPage(const QString &page)
+{
+    ShowHelpPane();
+    const QString path = QDir(m_programDir).filePath(page);
+    if (!QFile::exists(path)) {
+        m_webBrowser->setSource(QUrl());
+        m_webBrowser->setPlainText(
+            QStringLiteral("The help page %1 was not found.").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    m_webBrowser->setSource(QUrl::fromLocalFile(path));
+}
+
+void Form1::OverView_Click()
+{
+    showHelpPage(QStringLiteral("OverView.htm"));
+}
+
+void Form1::EnterKey_Click()
+{
+    showHelpPage(QStringLiteral("EnterKey.htm"));
+}
+
+void Form1::CreateString_Click()
+{
+    showHelpPage(QStringLiteral("CreateString.htm"));
+}
+
+void Form1::VerifyOp_Click()
+{
+    showHelpPage(QStringLiteral("Verify.htm"));
+}
+
+void Form1::CloseHelp_Click()
+{
+    m_webBrowser->setVisible(false);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // An operation waiting inside Delay would otherwise carry on against a
+    // window that is going away: end its wait so it unwinds and lets go of
+    // the port.
+    if (m_model->isBusy()) {
+        if (auto *waiter = dynamic_cast<EventLoopWaiter *>(m_waiter))
+            waiter->abort();
+    }
+    event->accept();
+}

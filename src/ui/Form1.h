@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class CfgFileCommands;
+class ClickLabel;
+class DescriptionBox;
+class DescriptionEdit;
+class DeviceOperations;
+class EventLoopWaiter;
+class FileDialogs;
+class KbdKeyField;
+class KeyStringChecker;
+class KeyStringField;
+class MainModel;
+class Prompter;
+class QAction;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QPrinter;
+class QProgressBar;
+class QPushButton;
+class QTextBrowser;
+class SerialPort;
+class StatusIcon;
+class StatusLogView;
+class Waiter;
+
+// What the window works with. The program makes the real ones; tests hand in
+// fakes.
+struct Form1Collaborators
+{
+    Prompter *prompter = nullptr;
+    SerialPort *port = nullptr;
+    Waiter *waiter = nullptr;
+    FileDialogs *fileDialogs = nullptr;
+    QString iniPath;
+    // Where the status pictures and the help pages lie.
+    QString programDir;
+    // Lets the operator choose a printer; false when cancelled.
+    std::function<bool(QPrinter &printer)> choosePrinter;
+    // The device COMn reaches, shown in the Configuration dialog.
+    std::function<QString(int port)> describePort;
+};
+
+// The main window: a view over MainModel. Each handler is one call into the
+// layer below it.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The program's window, with the real port, dialogs and settings file.
+    explicit Form1(QWidget *parent = nullptr);
+    // A window over the given collaborators; they must outlive it.
+    explicit Form1(const Form1Collaborators &with, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    MainModel &model() { return *m_model; }
+    DescriptionBox &descriptionBox() { return *m_descriptionBox; }
+    QWidget *clientArea() const { return m_client; }
+
+    void Command1_Click();
+    void Command2_Click();
+    void VerifyBtn_Click();
+    void GetVersionBtn_Click();
+    void FOpen_Click();
+    void FSave_Click();
+    void SaveAs_Click();
+    void Config_Click();
+    void ClearAll_Click();
+    void prscr_Click();
+    void StringCount_Click(int index);
+    void ShowDescription(int index);
+    void ShowHelpPane();
+    void OverView_Click();
+    void EnterKey_Click();
+    void CreateString_Click();
+    void VerifyOp_Click();
+    void CloseHelp_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Owned;
+
+    void init(const Form1Collaborators &with);
+    void buildControls();
+    void buildRows();
+    void buildMenus();
+    void bindModel();
+    void KbdKey_KeyDown(int index, QKeyEvent *event);
+    void showHelpPage(const QString &page);
+    void showRow(int index);
+    void showProgress();
+    void showText(int which);
+    void showDescriptionBox();
+    void setCommandsEnabled(bool enabled);
+
+    std::unique_ptr<Owned> m_owned;
+    Prompter *m_prompter = nullptr;
+    Waiter *m_waiter = nullptr;
+    QString m_iniPath;
+    QString m_programDir;
+    std::function<bool(QPrinter &)> m_choosePrinter;
+    std::function<QString(int)> m_describePort;
+
+    std::unique_ptr<MainModel> m_model;
+    std::unique_ptr<KeyStringChecker> m_checker;
+    std::unique_ptr<DeviceOperations> m_device;
+    std::unique_ptr<CfgFileCommands> m_files;
+    DescriptionBox *m_descriptionBox = nullptr;
+
+    QPixmap m_questionMark;
+    QPixmap m_checkMark;
+
+    QWidget *m_client = nullptr;
+    std::array<StatusIcon *, 16> m_icons{};
+    std::array<KbdKeyField *, 16> m_keyFields{};
+    std::array<KeyStringField *, 16> m_stringFields{};
+    std::array<ClickLabel *, 16> m_counts{};
+    QPushButton *m_command1 = nullptr;
+    QPushButton *m_command2 = nullptr;
+    QPushButton *m_verifyBtn = nullptr;
+    QPushButton *m_getVersionBtn = nullptr;
+    QLabel *m_codeLabel = nullptr;
+    StatusLogView *m_statusBox = nullptr;
+    QLabel *m_progressLabel = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QLabel *m_percentLabel = nullptr;
+    QLabel *m_commLabel = nullptr;
+    QLabel *m_baudLabel = nullptr;
+    QLabel *m_parityLabel = nullptr;
+    QLabel *m_cfgLabel = nullptr;
+    DescriptionEdit *m_strDes = nullptr;
+    QFrame *m_strLine = nullptr;
+    QTextBrowser *m_webBrowser = nullptr;
+    QAction *m_fOpen = nullptr;
+    QAction *m_clearAll = nullptr;
+    QAction *m_config = nullptr;
+};

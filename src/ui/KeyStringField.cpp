@@ -1,0 +1,83 @@
+#include "ui/KeyStringField.h"
+
+#include "keys/KeyCapture.h"
+#include "keys/KeyStringNotation.h"
+
+#include <QKeyEvent>
+
+namespace {
+
+bool isLatin1(const QString &text)
+{
+    for (const QChar ch : text) {
+        if (ch.unicode() > 0xFF)
+            return false;
+    }
+    return true;
+}
+
+QString latin1Only(const QString &text)
+{
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar ch : text) {
+        if (ch.unicode() <= 0xFF)
+            kept.append(ch);
+    }
+    return kept;
+}
+
+} // namespace
+
+KeyStringField::KeyStringField(QWidget *parent) : QLineEdit(parent)
+{
+    setMaxLength(MaxKeyStringChars);
+    connect(this, &QLineEdit::textChanged, this, &KeyStringField::textWasChanged);
+}
+
+void KeyStringField::showBytes(const QByteArray &bytes)
+{
+    if (text().toLatin1() == bytes && isLatin1(text()))
+        return;
+    setText(QString::fromLatin1(bytes));
+}
+
+void KeyStringField::keyPressEvent(QKeyEvent *event)
+{
+    const int code = keyPressCharCode(event->text());
+    if (code == 0) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    if (code > 0xFF) {
+        if (onRefused)
+            onRefused();
+        event->accept();
+        return;
+    }
+    const int typed = onTypedChar ? onTypedChar(code) : code;
+    if (typed >= 0x20 && typed != 0x7F && typed <= 0xFF) {
+        insert(QString(QChar(typed)));
+        event->accept();
+        return;
+    }
+    // Backspace, Enter and the control characters of shortcuts keep their
+    // usual meaning.
+    QLineEdit::keyPressEvent(event);
+}
+
+void KeyStringField::textWasChanged(const QString &text)
+{
+    if (!isLatin1(text)) {
+        // Pasted or dropped text: drop what 8-bit text cannot hold. Setting
+        // the text again comes back here with the cleaned text.
+        const int caret = cursorPosition();
+        const QString kept = latin1Only(text);
+        setText(kept);
+        setCursorPosition(qMin(caret, static_cast<int>(kept.size())));
+        if (onRefused)
+            onRefused();
+        return;
+    }
+    emit bytesChanged(text.toLatin1());
+}

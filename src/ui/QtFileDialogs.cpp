@@ -1,0 +1,23 @@
+#include "ui/QtFileDialogs.h"
+
+#include <QFileDialog>
+
+std::optional<QString> QtFileDialogs::openFileName()
+{
+    const QString name = QFileDialog::getOpenFileName(m_parent, QString(), QString(),
+                                                      QStringLiteral("KORVEX (*.cfg);;All Files (*.*)"));
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+std::optional<QString> QtFileDialogs::saveFileName()
+{
+    // Save asks its own overwrite question; the dialog must not ask first.
+    const QString name =
+        QFileDialog::getSaveFileName(m_parent, QString(), QString(), QStringLiteral("KORVEX (*.cfg)"),
+                                     nullptr, QFileDialog::DontConfirmOverwrite);
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
