@@ -77,11 +77,20 @@ void CfgFileCommands::saveRows(const QString &path)
     // once complete, so a failed save leaves the previous file as it was.
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, because a buffered flush that the disk accepts only in part
+    // reports no error and the shortened file would replace the old one.
+    // Written directly, a short write returns its count, and writing the
+    // rest reports why it failed.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw KorvexError(describe(path, file.errorString()));
     const QByteArray bytes =
         CfgFileBytes(m_model.rows(), CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
-    file.write(bytes);
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            throw KorvexError(describe(path, file.errorString()));
+        done += written;
+    }
     if (!file.commit())
         throw KorvexError(describe(path, file.errorString()));
 }
@@ -124,7 +133,11 @@ void CfgFileCommands::FOpen_Click()
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly))
                 throw KorvexError(describe(path, file.errorString()));
-            ReadCfgRecords(file, file.size());
+            try {
+                ReadCfgRecords(file, file.size());
+            } catch (const KorvexError &error) {
+                throw KorvexError(describe(path, error.description()));
+            }
         } catch (const KorvexError &error) {
             m_prompter.message(QStringLiteral("Error opening specified config file. ") + error.description());
             return;
