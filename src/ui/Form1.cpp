@@ -565,7 +565,10 @@ void Form1::ClearAll_Click()
         rows.setKeyName(i, QByteArray());
         rows.setKeyString(i, QByteArray());
         rows.setDescription(i, QByteArray());
-        rows.setIcon(i, RowIcon::QuestionMark);
+        // The picture becomes the question mark; an icon not shown yet stays
+        // hidden.
+        if (rows.icon(i) != RowIcon::Hidden)
+            rows.setIcon(i, RowIcon::QuestionMark);
     }
     m_descriptionBox->setText(QByteArray());
     m_model->setText(MainModel::Text::CodeLabel, MainModel::InitialCodeLabel);
