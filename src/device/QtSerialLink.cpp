@@ -88,8 +88,9 @@ QString openFailureDescription(int portNumber, const QString &path, OpenFailure 
 
 QString lostConnectionDescription(int portNumber, const QString &path, const QString &systemText)
 {
-    return QStringLiteral("%1 stopped working (%2). Check the cable and the adapter, then try again.")
-        .arg(portLabel(portNumber, path), systemText);
+    const QString why = systemText.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(systemText);
+    return QStringLiteral("%1 stopped working%2. Check the cable and the adapter, then try again.")
+        .arg(portLabel(portNumber, path), why);
 }
 
 QtSerialLink::QtSerialLink(QString iniPath, QObject *parent) : QObject(parent), m_iniPath(std::move(iniPath))
@@ -218,7 +219,11 @@ void QtSerialLink::onErrorOccurred(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_serial.isOpen() ||
         !m_failure.isEmpty())
         return;
-    m_failure = lostConnectionDescription(m_portNumber, m_openPath, m_serial.errorString());
+    // After a vanished device the system's text is stale (often "Inappropriate
+    // ioctl for device") and would mislead; the read error says all we know.
+    const bool staleText = error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+    m_failure =
+        lostConnectionDescription(m_portNumber, m_openPath, staleText ? QString() : m_serial.errorString());
     // A vanished device makes QSerialPort repeat this error forever. Close
     // from the event loop, not from inside QSerialPort's own notification.
     QMetaObject::invokeMethod(this, &QtSerialLink::closeAfterFailure, Qt::QueuedConnection);

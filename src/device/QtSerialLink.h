@@ -16,6 +16,7 @@ enum class OpenFailure { NotFound, NoPermission, InUse, SettingsRefused, Other }
 QString openFailureDescription(int portNumber, const QString &path, OpenFailure kind,
                                const QString &systemText, const QString &deviceGroup,
                                const QByteArray &settings);
+// systemText may be empty when the system has nothing useful to say.
 QString lostConnectionDescription(int portNumber, const QString &path, const QString &systemText);
 
 // The program's port on top of QSerialPort. COMn is resolved to a device when
