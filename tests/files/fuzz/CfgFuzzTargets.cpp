@@ -83,6 +83,8 @@ int FuzzCfgReader(const std::uint8_t *data, std::size_t size)
     // end of the line (the description's) are lost to the reader's trimming.
     const QByteArray saved = CfgFileBytes(rows, "fuzz");
     Screen second;
+    // Every saved line is about as long as the line it came from.
+    second.commands.setReadLimits({4096, 1 << 20});
     second.read(saved);
     FUZZ_REQUIRE(second.prompter.prompts().isEmpty());
     for (int i = 0; i < RowCount; ++i) {
@@ -101,10 +103,12 @@ int FuzzCheckKeyString(const std::uint8_t *data, std::size_t size)
     screen.model.rows().setKeyString(3, text);
 
     // The row ends with a valid prefix of what was put in, and the operator
-    // was told exactly when it had to be cut.
+    // was told exactly when it had to be cut: once, or twice when cutting
+    // back a bad group still leaves more than six units.
     const QByteArray kept = screen.model.rows().keyString(3);
     requireCheckedText(screen.model.rows(), 3);
     FUZZ_REQUIRE(text.startsWith(kept));
-    FUZZ_REQUIRE(screen.prompter.messages().size() == (kept == text ? 0 : 1));
+    const qsizetype messages = screen.prompter.messages().size();
+    FUZZ_REQUIRE(kept == text ? messages == 0 : (messages == 1 || messages == 2));
     return 0;
 }
