@@ -188,7 +188,9 @@ void CfgFileCommands::ApplyCfgRecord(const QList<QByteArray> &fields)
     m_waiter.pumpEvents();
     if (!number)
         return; // not a record: no message
-    const double rowNumber = roundHalfEven(*number);
+    // Anything above 16 is rejected before rounding, so 16.5 names no row;
+    // below that the number rounds half to even (0.5 is row 0, rejected).
+    const double rowNumber = *number > RowCount ? *number : roundHalfEven(*number);
     if (!(rowNumber >= 1 && rowNumber <= RowCount)) {
         reportExtractionFault(
             QStringLiteral("row number %1 is not between 1 and %2").arg(quoted(fields.at(0))).arg(RowCount));

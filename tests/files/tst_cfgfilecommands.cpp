@@ -509,8 +509,9 @@ void tst_CfgFileCommands::openAppliesRecords_data()
         << QByteArray("2.5\tF3\r\n") << RowList{{1, "F3", "S1", "D1"}} << none;
     QTest::newRow("3.5 is row 4 (half to even)")
         << QByteArray("3.5\tF3\r\n") << RowList{{3, "F3", "S3", "D3"}} << none;
-    QTest::newRow("16.5 is row 16 (half to even)")
-        << QByteArray("16.5\tF3\r\n") << RowList{{15, "F3", "S15", "D15"}} << none;
+    QTest::newRow("16.5 is above 16 before rounding") << QByteArray("16.5\tF3\r\n") << RowList{} << outOfRange("16.5");
+    QTest::newRow("15.5 is row 16 (half to even)")
+        << QByteArray("15.5\tF3\r\n") << RowList{{15, "F3", "S15", "D15"}} << none;
     QTest::newRow("16.6 is rejected") << QByteArray("16.6\tF3\r\n") << RowList{} << outOfRange("16.6");
     QTest::newRow("0.5 is rejected") << QByteArray("0.5\tF3\r\n") << RowList{} << outOfRange("0.5");
     QTest::newRow("signed number with spaces")
