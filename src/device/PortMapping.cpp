@@ -93,6 +93,9 @@ QString serialDevicePath(int portNumber, const QString &iniPath)
     Q_UNUSED(iniPath);
     return QStringLiteral("COM") + QString::number(portNumber);
 #else
-    return resolveDevicePath(portNumber, configuredDevicePath(portNumber, iniPath), availableSerialPorts());
+    const QString configured = configuredDevicePath(portNumber, iniPath);
+    // Listing the ports reads the system's device tree; skip it when not needed.
+    return resolveDevicePath(portNumber, configured,
+                             configured.trimmed().isEmpty() ? availableSerialPorts() : QList<SerialPortEntry>());
 #endif
 }
