@@ -14,6 +14,18 @@
 
 #include <QByteArrayList>
 
+// Bytes from a literal, embedded 0x00 bytes included.
+template <std::size_t N> QByteArray raw(const char (&text)[N])
+{
+    return QByteArray(text, static_cast<qsizetype>(N - 1));
+}
+
+// A read reply: the scancode, then the bytes given.
+template <std::size_t N> QByteArray reply(quint8 scancode, const char (&rest)[N])
+{
+    return char(scancode) + raw(rest);
+}
+
 // The device operations wired to a fake port, a fake device and virtual
 // time, with the row check in place as in the window.
 struct DeviceRig

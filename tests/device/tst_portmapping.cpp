@@ -17,8 +17,6 @@ private slots:
     void resolveDevicePath_data();
     void resolveDevicePath();
     void portsSectionOfTheSettingsFile();
-    void lineSettings_data();
-    void lineSettings();
     void refusedLineSettings_data();
     void refusedLineSettings();
     void openFailureTellsWhatToDo_data();
@@ -102,35 +100,6 @@ void TestPortMapping::portsSectionOfTheSettingsFile()
     QCOMPARE(serialDevicePath(2, ini), QStringLiteral("/dev/pts/9"));
     QCOMPARE(serialDevicePath(3, ini), QStringLiteral("/dev/ttyACM1"));
 #endif
-}
-
-void TestPortMapping::lineSettings_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("baud");
-    QTest::addColumn<char>("parity");
-    QTest::addColumn<int>("dataBits");
-    QTest::addColumn<int>("stopBits");
-
-    QTest::newRow("defaults") << QByteArray("9600,N,8,2") << 9600 << 'N' << 8 << 2;
-    QTest::newRow("even, lower case") << QByteArray("19200,e,8,2") << 19200 << 'E' << 8 << 2;
-    QTest::newRow("odd, seven bits, one stop") << QByteArray("2400,O,7,1") << 2400 << 'O' << 7 << 1;
-    QTest::newRow("one and a half stop bits") << QByteArray("57600,M,5,1.5") << 57600 << 'M' << 5 << 15;
-}
-
-void TestPortMapping::lineSettings()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(int, baud);
-    QFETCH(char, parity);
-    QFETCH(int, dataBits);
-    QFETCH(int, stopBits);
-
-    const LineSettings settings = parseLineSettings(text);
-    QCOMPARE(settings.baud, baud);
-    QCOMPARE(settings.parity, parity);
-    QCOMPARE(settings.dataBits, dataBits);
-    QCOMPARE(settings.stopBits, stopBits);
 }
 
 void TestPortMapping::refusedLineSettings_data()

@@ -29,6 +29,7 @@ private slots:
     void absentDevice();
     void hangupMidSend();
     void simulatorKilledMidRead();
+    void floodedReadStaysBounded();
 };
 
 namespace {
@@ -219,6 +220,27 @@ void TestPtyLink::simulatorKilledMidRead()
     QVERIFY(!program.port.isOpen());
     QVERIFY(!program.model.isBusy());
     QVERIFY2(cpu < 0.5 * double(wall.elapsed()) / 1000.0, qPrintable(QString::number(cpu)));
+}
+
+void TestPtyLink::floodedReadStaysBounded()
+{
+    SimProcess sim({QStringLiteral("--flood")});
+    QVERIFY2(sim.error().isEmpty(), qPrintable(sim.error()));
+    Program program(sim.iniPath());
+
+    program.ops.Command1_Click();
+
+    // At most one message per row, never one per byte.
+    const QStringList messages = program.prompter.messages();
+    QVERIFY(!messages.isEmpty());
+    QVERIFY(messages.size() <= RowCount);
+    for (const QString &message : messages)
+        QVERIFY2(message.endsWith(QStringLiteral(" is too long .. max string length is 6 chars")),
+                 qPrintable(message));
+    QCOMPARE(program.model.rows().keyString(0), QByteArray("BCDEFG"));
+    for (const QByteArray &line : program.model.log().lines())
+        QVERIFY(line.size() <= QByteArray("Response: {FF}").size() + QtSerialLink::ReadBufferLimit);
+    QVERIFY(!program.port.isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestPtyLink)

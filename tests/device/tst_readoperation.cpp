@@ -31,51 +31,27 @@ void TestReadOperation::readRow_data()
     QTest::addColumn<QByteArray>("logLine");
 
     QTest::newRow("scancode 0x1C with AB")
-        << QByteArray("\x1C"
-                      "AB\0",
-                      4)
-        << QByteArray("A") << QByteArray("AB") << QByteArray("Response: {1C}AB[NUL]");
+        << reply(0x1C, "AB\0") << QByteArray("A") << QByteArray("AB") << QByteArray("Response: {1C}AB[NUL]");
     QTest::newRow("CR LF become groups, log keeps them raw")
-        << QByteArray("\x1C\r\n\0", 4) << QByteArray("A") << QByteArray("{0D}{0A}")
+        << reply(0x1C, "\r\n\0") << QByteArray("A") << QByteArray("{0D}{0A}")
         << QByteArray("Response: {1C}\r\n[NUL]");
     QTest::newRow("space, tilde and DEL")
-        << QByteArray("\x1C ~\x7F\0", 5) << QByteArray("A") << QByteArray("{20}~{7F}")
+        << reply(0x1C, " ~\x7F\0") << QByteArray("A") << QByteArray("{20}~{7F}")
         << QByteArray("Response: {1C} ~\x7F[NUL]");
     QTest::newRow("bytes after the NUL are logged, not used")
-        << QByteArray("\x1C"
-                      "A\0B",
-                      4)
-        << QByteArray("A") << QByteArray("A") << QByteArray("Response: {1C}A[NUL]B");
+        << reply(0x1C, "A\0B") << QByteArray("A") << QByteArray("A") << QByteArray("Response: {1C}A[NUL]B");
     QTest::newRow("scancode alone") << QByteArray("\x1C") << QByteArray("A") << QByteArray()
                                     << QByteArray("Response: {1C}");
     QTest::newRow("unknown scancode empties the row")
-        << QByteArray("\x99"
-                      "AB\0",
-                      4)
-        << QByteArray() << QByteArray() << QByteArray("Response: {99}AB[NUL]");
-    QTest::newRow("printable scancode logged as its character")
-        << QByteArray("\x4C"
-                      "x\0",
-                      3)
-        << QByteArray(";") << QByteArray("x") << QByteArray("Response: Lx[NUL]");
+        << reply(0x99, "AB\0") << QByteArray() << QByteArray() << QByteArray("Response: {99}AB[NUL]");
     QTest::newRow("scancode below 16 has one digit")
-        << QByteArray("\x0D"
-                      "1\0",
-                      3)
-        << QByteArray("TAB") << QByteArray("1") << QByteArray("Response: {D}1[NUL]");
-    QTest::newRow("ACK byte") << QByteArray("\x1C\x06\0", 3) << QByteArray("A") << QByteArray("{06}")
-                              << QByteArray("Response: {1C}[ACK][NUL]");
-    QTest::newRow("opening brace stays a byte") << QByteArray("\x1C{7\0", 4) << QByteArray("A")
+        << reply(0x0D, "1\0") << QByteArray("TAB") << QByteArray("1") << QByteArray("Response: {D}1[NUL]");
+    QTest::newRow("opening brace stays a byte") << reply(0x1C, "{7\0") << QByteArray("A")
                                                 << QByteArray("{7B}7") << QByteArray("Response: {1C}{7[NUL]");
-    QTest::newRow("closing brace is plain") << QByteArray("\x1C}A\0", 4) << QByteArray("A")
-                                            << QByteArray("}A") << QByteArray("Response: {1C}}A[NUL]");
+    QTest::newRow("closing brace is plain")
+        << reply(0x1C, "}A\0") << QByteArray("A") << QByteArray("}A") << QByteArray("Response: {1C}}A[NUL]");
     QTest::newRow("no terminator: used to its end")
-        << QByteArray("\x1C"
-                      "ABC")
-        << QByteArray("A") << QByteArray("ABC") << QByteArray("Response: {1C}ABC");
-    QTest::newRow("high bytes as upper-case groups")
-        << QByteArray("\x1C\xC7\x80\0", 4) << QByteArray("A") << QByteArray("{C7}{80}")
-        << QByteArray("Response: {1C}\xC7\x80[NUL]");
+        << reply(0x1C, "ABC") << QByteArray("A") << QByteArray("ABC") << QByteArray("Response: {1C}ABC");
 }
 
 void TestReadOperation::readRow()

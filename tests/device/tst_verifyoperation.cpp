@@ -28,85 +28,50 @@ void TestVerifyOperation::verifyKey_data()
     QTest::addColumn<QByteArray>("responseLine"); // empty: none
 
     const QByteArray a("A");
-    QTest::newRow("match") << 0 << a << QByteArray("AB")
-                           << QByteArray("\x1C"
-                                         "AB\0",
-                                         4)
-                           << true << RowIcon::CheckMark << QString() << QByteArray("Response: {1C}AB[NUL]");
+    QTest::newRow("match") << 0 << a << QByteArray("AB") << reply(0x1C, "AB\0") << true << RowIcon::CheckMark
+                           << QString() << QByteArray("Response: {1C}AB[NUL]");
     QTest::newRow("no reply is not a success") << 0 << a << QByteArray("AB") << QByteArray() << false
                                                << RowIcon::Hidden << QString() << QByteArray();
     QTest::newRow("device key on an empty screen row")
-        << 4 << QByteArray() << QByteArray() << QByteArray("\x1C\0", 2) << false << RowIcon::QuestionMark
+        << 4 << QByteArray() << QByteArray() << reply(0x1C, "\0") << false << RowIcon::QuestionMark
         << QStringLiteral("#5 keyboard keyidentifier does not match screen") << QByteArray();
-    QTest::newRow("key names compare with case")
-        << 0 << QByteArray("a") << QByteArray() << QByteArray("\x1C\0", 2) << false << RowIcon::QuestionMark
-        << QStringLiteral("#1 keyboard keyidentifier does not match screen") << QByteArray();
     QTest::newRow("output mismatch renders the device bytes")
-        << 2 << a << QByteArray("AB")
-        << QByteArray("\x1C"
-                      "A\r\0",
-                      4)
-        << false << RowIcon::QuestionMark
+        << 2 << a << QByteArray("AB") << reply(0x1C, "A\r\0") << false << RowIcon::QuestionMark
         << QStringLiteral("#3 output string - A{0D} - does not match screen value")
         << QByteArray("Response: {1C}A\r[NUL]");
     QTest::newRow("device space shown as {20}")
-        << 0 << a << QByteArray("AB")
-        << QByteArray("\x1C"
-                      "A B\0",
-                      5)
-        << false << RowIcon::QuestionMark
+        << 0 << a << QByteArray("AB") << reply(0x1C, "A B\0") << false << RowIcon::QuestionMark
         << QStringLiteral("#1 output string - A{20}B - does not match screen value")
         << QByteArray("Response: {1C}A B[NUL]");
     QTest::newRow("a space verifies")
-        << 0 << a << QByteArray("A B")
-        << QByteArray("\x1C"
-                      "A B\0",
-                      5)
-        << true << RowIcon::CheckMark << QString() << QByteArray("Response: {1C}A B[NUL]");
+        << 0 << a << QByteArray("A B") << reply(0x1C, "A B\0") << true << RowIcon::CheckMark << QString()
+        << QByteArray("Response: {1C}A B[NUL]");
     QTest::newRow("{20} verifies against a space")
-        << 0 << a << QByteArray("{20}") << QByteArray("\x1C \0", 3) << true << RowIcon::CheckMark << QString()
+        << 0 << a << QByteArray("{20}") << reply(0x1C, " \0") << true << RowIcon::CheckMark << QString()
         << QByteArray("Response: {1C} [NUL]");
     QTest::newRow("an opening brace verifies")
-        << 0 << a << QByteArray("{7B}") << QByteArray("\x1C{\0", 3) << true << RowIcon::CheckMark << QString()
+        << 0 << a << QByteArray("{7B}") << reply(0x1C, "{\0") << true << RowIcon::CheckMark << QString()
         << QByteArray("Response: {1C}{[NUL]");
     QTest::newRow("a closing brace verifies")
-        << 0 << a << QByteArray("{7D}") << QByteArray("\x1C}\0", 3) << true << RowIcon::CheckMark << QString()
+        << 0 << a << QByteArray("{7D}") << reply(0x1C, "}\0") << true << RowIcon::CheckMark << QString()
         << QByteArray("Response: {1C}}[NUL]");
     QTest::newRow("a one-digit group verifies")
-        << 0 << a << QByteArray("{7}") << QByteArray("\x1C\x07\0", 3) << true << RowIcon::CheckMark
-        << QString() << QByteArray("Response: {1C}\x07[NUL]");
-    QTest::newRow("{41} matches A") << 0 << a << QByteArray("{41}")
-                                    << QByteArray("\x1C"
-                                                  "A\0",
-                                                  3)
-                                    << true << RowIcon::CheckMark << QString()
-                                    << QByteArray("Response: {1C}A[NUL]");
+        << 0 << a << QByteArray("{7}") << reply(0x1C, "\x07\0") << true << RowIcon::CheckMark << QString()
+        << QByteArray("Response: {1C}\x07[NUL]");
+    QTest::newRow("{41} matches A") << 0 << a << QByteArray("{41}") << reply(0x1C, "A\0") << true
+                                    << RowIcon::CheckMark << QString() << QByteArray("Response: {1C}A[NUL]");
     QTest::newRow("empty row, no key on the device")
-        << 0 << QByteArray() << QByteArray() << QByteArray("\xFF\0", 2) << true << RowIcon::CheckMark
-        << QString() << QByteArray("Response: {FF}[NUL]");
+        << 0 << QByteArray() << QByteArray() << reply(0xFF, "\0") << true << RowIcon::CheckMark << QString()
+        << QByteArray("Response: {FF}[NUL]");
     QTest::newRow("no key on either side: strings not compared")
-        << 0 << QByteArray() << QByteArray("X")
-        << QByteArray("\xFF"
-                      "Y\0",
-                      3)
-        << true << RowIcon::CheckMark << QString() << QByteArray("Response: {FF}Y[NUL]");
+        << 0 << QByteArray() << QByteArray("X") << reply(0xFF, "Y\0") << true << RowIcon::CheckMark
+        << QString() << QByteArray("Response: {FF}Y[NUL]");
     QTest::newRow("bytes after the NUL logged, not compared")
-        << 0 << a << QByteArray("AB")
-        << QByteArray("\x1C"
-                      "AB\0\x06X",
-                      6)
-        << true << RowIcon::CheckMark << QString() << QByteArray("Response: {1C}AB[NUL][ACK]X");
+        << 0 << a << QByteArray("AB") << reply(0x1C, "AB\0\x06X") << true << RowIcon::CheckMark << QString()
+        << QByteArray("Response: {1C}AB[NUL][ACK]X");
     QTest::newRow("a device 0x06 is {06}")
-        << 0 << a << QByteArray("{06}") << QByteArray("\x1C\x06\0", 3) << true << RowIcon::CheckMark
-        << QString() << QByteArray("Response: {1C}[ACK][NUL]");
-    QTest::newRow("device row longer than the screen's")
-        << 0 << a << QByteArray("AB")
-        << QByteArray("\x1C"
-                      "ABC\0",
-                      5)
-        << false << RowIcon::QuestionMark
-        << QStringLiteral("#1 output string - ABC - does not match screen value")
-        << QByteArray("Response: {1C}ABC[NUL]");
+        << 0 << a << QByteArray("{06}") << reply(0x1C, "\x06\0") << true << RowIcon::CheckMark << QString()
+        << QByteArray("Response: {1C}[ACK][NUL]");
 }
 
 void TestVerifyOperation::verifyKey()
