@@ -251,7 +251,13 @@ void DeviceOperations::Command2_Click()
             const QByteArray name = rows.keyName(i);
             const auto scancode =
                 name.isEmpty() ? NoKeyScancode : static_cast<quint8>(KeyNameToScancode(name));
-            const QByteArray bytes = EncodeKeyString(rows.keyString(i));
+            // The device ends a frame at its first 0x00, so anything after a
+            // {00} in the string would be taken as new commands and could
+            // overwrite another row. Stop there: the device holds what it can,
+            // and the read-back reports the row as not matching the screen.
+            const QByteArray encoded = EncodeKeyString(rows.keyString(i));
+            const QByteArray bytes =
+                encoded.left(encoded.indexOf('\0') < 0 ? encoded.size() : encoded.indexOf('\0'));
             const char indexChar = rowIndexChar(i);
 
             if (!m_port.isOpen())

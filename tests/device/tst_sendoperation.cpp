@@ -50,9 +50,14 @@ void TestSendOperation::frame_data()
         << 0 << QByteArray("A") << QByteArray("A{0D}") << QByteArrayList{"/W0", "\x1C", "A\r", nul}
         << QByteArray("/W0{1C}A\r[NUL]");
     QTest::newRow("groups become single bytes")
-        << 3 << QByteArray("F7") << QByteArray("{7B}{7}{}{FF}")
-        << QByteArrayList{"/W3", "\x83", QByteArray("{\x07\0\xFF", 4), nul}
-        << QByteArray("/W3{83}{\x07\0\xFF[NUL]", 16);
+        << 3 << QByteArray("F7") << QByteArray("{7B}{7}{FF}")
+        << QByteArrayList{"/W3", "\x83", QByteArray("{\x07\xFF"), nul} << QByteArray("/W3{83}{\x07\xFF[NUL]");
+    QTest::newRow("a 0x00 byte ends the string: nothing after it reaches the device")
+        << 4 << QByteArray("A") << QByteArray("X{}/W3") << QByteArrayList{"/W4", "\x1C", "X", nul}
+        << QByteArray("/W4{1C}X[NUL]");
+    QTest::newRow("a string that starts with 0x00 sends no bytes")
+        << 5 << QByteArray("A") << QByteArray("{00}Y") << QByteArrayList{"/W5", "\x1C", nul}
+        << QByteArray("/W5{1C}[NUL]");
 }
 
 void TestSendOperation::frame()
