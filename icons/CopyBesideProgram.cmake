@@ -1,7 +1,8 @@
 # korvex_copy_beside_program(<target> <file>...)
 # The program loads its status pictures and help pages from its own
 # directory, so the build copies them there. <target> (built by default)
-# copies each file from the calling directory, and again whenever it changes.
+# copies each file from the calling directory, and again whenever it changes;
+# an install puts them beside the installed program.
 function(korvex_copy_beside_program target)
   set(copied)
   foreach(file IN LISTS ARGN)
@@ -15,4 +16,5 @@ function(korvex_copy_beside_program target)
     list(APPEND copied ${KORVEX_PROGRAM_DIR}/${file})
   endforeach()
   add_custom_target(${target} ALL DEPENDS ${copied})
+  install(FILES ${ARGN} DESTINATION ${KORVEX_INSTALL_PROGRAM_DIR})
 endfunction()

@@ -1,0 +1,39 @@
+# Installed layout: the program keeps everything it loads beside itself, so it
+# gets a directory of its own; the command on PATH is a link to it. That
+# directory is not writable for a user, so Korvex.ini then lives in the user's
+# configuration directory.
+#
+#   bin/korvexconfig -> ../lib/korvexconfig/KORVEXConfig
+#   lib/korvexconfig/  KORVEXConfig, korvex-sim, and (from icons/, help/) the status
+#                      pictures and help pages
+#   share/applications, share/metainfo, share/icons/hicolor   (desktop/)
+file(RELATIVE_PATH korvex_link_target
+     /${CMAKE_INSTALL_BINDIR} /${KORVEX_INSTALL_PROGRAM_DIR}/KORVEXConfig)
+
+install(TARGETS KORVEXConfig korvex-sim RUNTIME DESTINATION ${KORVEX_INSTALL_PROGRAM_DIR})
+# A relative link, so the tree can be staged anywhere (DESTDIR, packages).
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-link)
+file(CREATE_LINK ${korvex_link_target} ${CMAKE_BINARY_DIR}/install-link/${KORVEX_COMMAND_NAME} SYMBOLIC)
+install(FILES ${CMAKE_BINARY_DIR}/install-link/${KORVEX_COMMAND_NAME} DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Debian package: script/package. Run-time dependencies come from
+# dpkg-shlibdeps, not from a hand-kept list.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME korvexconfig)
+set(CPACK_PACKAGE_VERSION ${KORVEX_VERSION})
+set(CPACK_PACKAGE_VENDOR "The KORVEXConfig developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configure the key overrides of a KORVEX keyboard-to-RS232 device")
+set(CPACK_PACKAGE_DESCRIPTION
+    "KORVEXConfig assigns keys and output strings to the sixteen override rows of a KORVEX, reads, sends\n\
+and verifies them over a serial port, and keeps them in .cfg files.")
+set(CPACK_PACKAGE_CONTACT "KORVEXConfig developers <korvexconfig@example.org>")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Plugins Qt loads at run time, which no library dependency names: the xcb
+# platform for a desktop session, and the GIF reader for the status pictures
+# (part of libqt6gui6).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
