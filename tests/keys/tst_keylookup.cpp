@@ -1,9 +1,15 @@
+#include "core/KeyRows.h"
 #include "core/KeyTable.h"
+#include "keys/KeyCapture.h"
 #include "keys/KeyLookup.h"
 
 #include <QSet>
 #include <QTest>
 
+Q_DECLARE_METATYPE(KeyEventData::Source)
+
+// The two searches over the key table, and key capture from the physical key
+// to the name a key field shows.
 class tst_KeyLookup : public QObject
 {
     Q_OBJECT
@@ -11,112 +17,101 @@ class tst_KeyLookup : public QObject
 private slots:
     void initTestCase() { BuildKeyTable(); }
 
-    void catalogueIsConsistent()
+    void everyCatalogueKeyRoundTrips()
     {
-        QSet<QByteArray> names;
         QSet<int> codes;
         for (int slot = 0; slot < KeyTableSlots - 1; ++slot) {
-            const KeySlot &key = KeyTable[slot];
-            QVERIFY2(!key.KeyName.isEmpty(), qPrintable(QString::number(slot)));
-            QVERIFY2(key.Scancode != 0, qPrintable(QString::number(slot)));
-            names.insert(key.KeyName);
-            codes.insert(key.Scancode);
-            // Every catalogue key survives a round trip through both searches.
-            QCOMPARE(ScancodeToKeyName(KeyNameToScancode(key.KeyName)), key.KeyName);
+            codes.insert(KeyTable[slot].Scancode);
+            QCOMPARE(ScancodeToKeyName(KeyNameToScancode(KeyTable[slot].KeyName)), KeyTable[slot].KeyName);
         }
-        QCOMPARE(names.size(), 64);
         QCOMPARE(codes.size(), 64);
-        QCOMPARE(KeyTable[64].Scancode, 0);
-        QVERIFY(KeyTable[64].KeyName.isEmpty());
+        QVERIFY(!codes.contains(0));
+        // No key (0xFF), the spare slot (0) and unknown codes have no name.
+        for (const int unknown : {0xFF, 0x80, 0})
+            QVERIFY(ScancodeToKeyName(qint16(unknown)).isEmpty());
     }
 
-    void nameToScancode_data()
+    void searches_data()
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<int>("scancode");
-        QTest::newRow("F7 is the one above 0x7F") << QByteArray("F7") << 0x83;
-        QTest::newRow("ESC") << QByteArray("ESC") << 118;
-        QTest::newRow("back-quote") << QByteArray("`") << 0x0E;
+        QTest::newRow("F7, the one above 0x7F") << QByteArray("F7") << 0x83;
         QTest::newRow("space is one space") << QByteArray(" ") << 0x29;
-        QTest::newRow("backslash") << QByteArray("\\") << 0x5D;
-        QTest::newRow("TAB") << QByteArray("TAB") << 0x0D;
         QTest::newRow("case matters") << QByteArray("a") << 0;
         QTest::newRow("unknown F13") << QByteArray("F13") << 0;
-        QTest::newRow("SPACE is no catalogue name") << QByteArray("SPACE") << 0;
         QTest::newRow("empty matches the spare slot") << QByteArray() << 0;
     }
 
-    void nameToScancode()
+    void searches()
     {
         QFETCH(QByteArray, name);
         QFETCH(int, scancode);
         QCOMPARE(int(KeyNameToScancode(name)), scancode);
     }
 
-    void scancodeToName_data()
+    void capture_data()
     {
-        QTest::addColumn<int>("scancode");
+        using S = KeyEventData::Source;
+        QTest::addColumn<KeyEventData::Source>("source");
+        QTest::addColumn<int>("native"); // X11 keycode (evdev + 8) or Windows virtual key
+        QTest::addColumn<int>("qtKey");
+        QTest::addColumn<bool>("keypad");
         QTest::addColumn<QByteArray>("name");
-        QTest::newRow("0x5A ENTER") << 0x5A << QByteArray("ENTER");
-        QTest::newRow("0x1C A") << 0x1C << QByteArray("A");
-        QTest::newRow("0 spare slot") << 0 << QByteArray();
-        QTest::newRow("0xFF no key") << 0xFF << QByteArray();
-        QTest::newRow("0x80 unknown") << 0x80 << QByteArray();
-        QTest::newRow("negative") << -1 << QByteArray();
+        QTest::newRow("x11 Shift+1 is the 1 key") << S::XkbKeycode << 2 + 8 << int(Qt::Key_Exclam) << false << QByteArray("1");
+        QTest::newRow("x11 F5") << S::XkbKeycode << 63 + 8 << int(Qt::Key_F5) << false << QByteArray("F5");
+        QTest::newRow("x11 Delete empties") << S::XkbKeycode << 111 + 8 << int(Qt::Key_Delete) << false << QByteArray();
+        QTest::newRow("x11 Ctrl alone empties") << S::XkbKeycode << 29 + 8 << int(Qt::Key_Control) << false << QByteArray();
+        QTest::newRow("x11 keypad 5 is e") << S::XkbKeycode << 76 + 8 << int(Qt::Key_5) << true << QByteArray("e");
+        QTest::newRow("x11 space bar, catalogue name") << S::XkbKeycode << 57 + 8 << int(Qt::Key_Space) << false << QByteArray(" ");
+        QTest::newRow("x11 shifted back-quote") << S::XkbKeycode << 41 + 8 << int(Qt::Key_AsciiTilde) << false << QByteArray("`");
+        QTest::newRow("x11 Shift+[ is [") << S::XkbKeycode << 26 + 8 << int(Qt::Key_BraceLeft) << false << QByteArray("[");
+        QTest::newRow("x11 Enter") << S::XkbKeycode << 28 + 8 << int(Qt::Key_Return) << false << QByteArray("ENTER");
+        QTest::newRow("unknown keycode: Qt key") << S::XkbKeycode << 208 << int(Qt::Key_Q) << false << QByteArray("Q");
+        QTest::newRow("windows virtual key") << S::WindowsVirtualKey << 192 << int(Qt::Key_QuoteLeft) << false << QByteArray("`");
+        QTest::newRow("synthetic Shift+2") << S::QtKeyOnly << 0 << int(Qt::Key_At) << false << QByteArray("2");
+        QTest::newRow("synthetic keypad minus") << S::QtKeyOnly << 0 << int(Qt::Key_Minus) << true << QByteArray("m");
+        QTest::newRow("synthetic Backtab") << S::QtKeyOnly << 0 << int(Qt::Key_Backtab) << false << QByteArray("TAB");
+        QTest::newRow("synthetic arrow empties") << S::QtKeyOnly << 0 << int(Qt::Key_Left) << false << QByteArray();
     }
 
-    void scancodeToName()
+    void capture()
     {
-        QFETCH(int, scancode);
+        QFETCH(KeyEventData::Source, source);
+        QFETCH(int, native);
+        QFETCH(int, qtKey);
+        QFETCH(bool, keypad);
         QFETCH(QByteArray, name);
-        QCOMPARE(ScancodeToKeyName(static_cast<qint16>(scancode)), name);
+        KeyEventData event{source, 0, 0, qtKey, keypad};
+        (source == KeyEventData::Source::WindowsVirtualKey ? event.nativeVirtualKey : event.nativeScanCode) = quint32(native);
+        KeyRows rows;
+        rows.setKeyName(4, "old");
+        KbdKey_KeyDown(rows, 4, virtualKeyFromEvent(event));
+        QCOMPARE(rows.keyName(4), name);
+        QCOMPARE(rows.icon(4), RowIcon::Hidden); // only a produced character marks the row
     }
 
-    void keyCodeToName_data()
+    void keyPress_data()
     {
-        QTest::addColumn<int>("vk");
+        QTest::addColumn<QString>("eventText");
+        QTest::addColumn<int>("passedOn");
         QTest::addColumn<QByteArray>("name");
-        QTest::newRow("letter") << int('Q') << QByteArray("Q");
-        QTest::newRow("digit") << int('1') << QByteArray("1");
-        QTest::newRow("F1") << 112 << QByteArray("F1");
-        QTest::newRow("F12") << 123 << QByteArray("F12");
-        QTest::newRow("Enter") << 13 << QByteArray("ENTER");
-        QTest::newRow("Backspace") << 8 << QByteArray("BKSPC");
-        QTest::newRow("Tab") << 9 << QByteArray("TAB");
-        QTest::newRow("Escape") << 27 << QByteArray("ESC");
-        QTest::newRow("space bar takes the catalogue name") << 32 << QByteArray(" ");
-        QTest::newRow("back-quote key takes the catalogue name") << 192 << QByteArray("`");
-        QTest::newRow("OEM_4 [") << 219 << QByteArray("[");
-        QTest::newRow("OEM_6 ]") << 221 << QByteArray("]");
-        QTest::newRow("OEM_1 ;") << 186 << QByteArray(";");
-        QTest::newRow("OEM_7 '") << 222 << QByteArray("'");
-        QTest::newRow("OEM_COMMA") << 188 << QByteArray(",");
-        QTest::newRow("OEM_2 /") << 191 << QByteArray("/");
-        QTest::newRow("OEM_5 backslash") << 220 << QByteArray("\\");
-        QTest::newRow("OEM_MINUS") << 189 << QByteArray("-");
-        QTest::newRow("OEM_PLUS") << 187 << QByteArray("=");
-        QTest::newRow("OEM_PERIOD") << 190 << QByteArray(".");
-        QTest::newRow("Shift empties") << 16 << QByteArray();
-        QTest::newRow("Ctrl empties") << 17 << QByteArray();
-        QTest::newRow("Alt empties") << 18 << QByteArray();
-        QTest::newRow("Caps Lock empties") << 20 << QByteArray();
-        QTest::newRow("Pause empties") << 19 << QByteArray();
-        QTest::newRow("Delete empties") << 46 << QByteArray();
-        QTest::newRow("Home empties") << 36 << QByteArray();
-        QTest::newRow("Page Up empties") << 33 << QByteArray();
-        QTest::newRow("arrow empties") << 40 << QByteArray();
-        QTest::newRow("keypad 5 is e") << 101 << QByteArray("e");
-        QTest::newRow("keypad 0 is back-quote") << 96 << QByteArray("`");
-        QTest::newRow("keypad * is j") << 106 << QByteArray("j");
-        QTest::newRow("left Windows key") << 91 << QByteArray("[");
-        QTest::newRow("beyond the table") << 255 << QByteArray();
+        QTest::newRow("Q marks the row") << QStringLiteral("q") << int('q') << QByteArray("Q");
+        QTest::newRow("Tab is swallowed and named") << QStringLiteral("\t") << 0 << QByteArray("TAB");
+        QTest::newRow("F5 produces nothing") << QString() << -1 << QByteArray("Q");
+        QTest::newRow("Delete produces nothing") << QStringLiteral("\x7f") << -1 << QByteArray("Q");
     }
 
-    void keyCodeToName()
+    void keyPress()
     {
-        QFETCH(int, vk);
+        QFETCH(QString, eventText);
+        QFETCH(int, passedOn);
         QFETCH(QByteArray, name);
-        QCOMPARE(KeyCodeToKeyName(vk), name);
+        KeyRows rows;
+        rows.setKeyName(2, "Q");
+        const int code = keyPressCharCode(eventText);
+        QCOMPARE(code ? KbdKey_KeyPress(rows, 2, code) : -1, passedOn);
+        QCOMPARE(rows.keyName(2), name);
+        QCOMPARE(rows.icon(2), passedOn < 0 ? RowIcon::Hidden : RowIcon::QuestionMark);
     }
 };
 
