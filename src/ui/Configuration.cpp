@@ -67,11 +67,14 @@ Configuration::Configuration(const QString &iniPath, Waiter &waiter, Prompter &p
     auto *title =
         label(this, "Label2", QStringLiteral("KORVEX Config COM Settings"), QRect(240, 120, 4215, 375));
     title->setFont(dialogFont(13.5, true));
-    label(this, "Label1", QStringLiteral("Com Port"), QRect(360, 855, 1335, 255));
+    fitLabel(title, title->width());
+    // The captions may grow up to the lists beside them.
+    const int captionRoom = px(1680 - 360 - 60);
+    fitLabel(label(this, "Label1", QStringLiteral("Com Port"), QRect(360, 855, 1335, 255)), captionRoom);
     m_cboPort = place(new QComboBox(this), "cboPort", QRect(1680, 840, 1455, 360));
-    label(this, "Label3", QStringLiteral("Baud Rate"), QRect(360, 1365, 975, 255));
+    fitLabel(label(this, "Label3", QStringLiteral("Baud Rate"), QRect(360, 1365, 975, 255)), captionRoom);
     m_cboBaud = place(new QComboBox(this), "cboBaud", QRect(1680, 1320, 1455, 360));
-    label(this, "Label4", QStringLiteral("Parity"), QRect(360, 1845, 1095, 375));
+    fitLabel(label(this, "Label4", QStringLiteral("Parity"), QRect(360, 1845, 1095, 375)), captionRoom);
     m_cboParity = place(new QComboBox(this), "cboParity", QRect(1680, 1800, 1335, 360));
     m_descripEnable = place(new QCheckBox(QStringLiteral("Enable String Descriptions"), this),
                             "DescripEnable", QRect(840, 2280, 3255, 255));

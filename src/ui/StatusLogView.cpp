@@ -24,14 +24,15 @@ int StatusLogView::firstVisibleRow() const
 
 void StatusLogView::updateGeometries()
 {
-    QListView::updateGeometries();
-    // One item per scroll step: allow every line, the last included, to be
-    // the top one.
-    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+    // The list view clamps the scroll position to its own, shorter range;
+    // keep the position asked for.
     QScrollBar *bar = verticalScrollBar();
+    const int top = m_wantedTop >= 0 ? m_wantedTop : bar->value();
+    QListView::updateGeometries();
+    // One item per scroll step: every line, the last included, may be the
+    // top one.
+    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
     bar->setRange(0, qMax(0, rows - 1));
-    if (m_wantedTop >= 0) {
-        bar->setValue(qMin(m_wantedTop, bar->maximum()));
-        m_wantedTop = -1;
-    }
+    bar->setValue(qMin(top, bar->maximum()));
+    m_wantedTop = -1;
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "device/FakeKorvex.h"
-#include "device/FakeSerialPort.h"
-#include "files/ScriptedFileDialogs.h"
+#include "ScriptedKorvex.h"
+#include "files/FileDialogs.h"
 #include "support/FakeWaiter.h"
 #include "support/RecordingPrompter.h"
 
@@ -19,6 +18,15 @@
 #include <functional>
 #include <memory>
 
+// File dialogs that answer with the names a test gives; none is Cancel.
+struct NamedFileDialogs : FileDialogs
+{
+    std::optional<QString> openName;
+    std::optional<QString> saveName;
+    std::optional<QString> openFileName() override { return openName; }
+    std::optional<QString> saveFileName() override { return saveName; }
+};
+
 // Types text into a widget one key press at a time, as the keyboard would
 // deliver it (any character, Latin-1 or not).
 inline void typeInto(QWidget *widget, const QString &text)
@@ -29,7 +37,7 @@ inline void typeInto(QWidget *widget, const QString &text)
     }
 }
 
-// The real window over a fake port and device, virtual time, scripted file
+// The real window over a scripted device, virtual time, scripted file
 // dialogs and a recording prompter. Its settings file and program directory
 // are a fresh temporary directory.
 struct FormRig
@@ -68,25 +76,16 @@ struct FormRig
     }
     QAction *action(const char *name) const { return find<QAction>(QLatin1String(name)); }
 
-    // Runs extra at every tick of virtual time, after the port took in what
-    // was due.
-    void onTick(const std::function<void(qint64 now)> &extra)
-    {
-        const auto arrive = waiter.onAdvance;
-        waiter.onAdvance = [arrive, extra](qint64 now) {
-            arrive(now);
-            extra(now);
-        };
-    }
+    // Runs extra at every tick of virtual time.
+    void onTick(const std::function<void(qint64 now)> &extra) { waiter.onAdvance = extra; }
 
     KeyRows &rows() { return form->model().rows(); }
 
     QTemporaryDir dir;
     FakeWaiter waiter;
     RecordingPrompter prompter;
-    FakeSerialPort port{waiter};
-    FakeKorvex device{port};
-    ScriptedFileDialogs dialogs;
+    ScriptedKorvex port{waiter};
+    NamedFileDialogs dialogs;
     std::function<bool(QPrinter &)> choosePrinter;
     std::unique_ptr<Form1> form;
 };

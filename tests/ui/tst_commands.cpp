@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTextBrowser>
 
 #include "ui/StatusLogView.h"
@@ -37,8 +38,8 @@ private slots:
 void TestCommands::readFillsTheRows()
 {
     FormRig rig;
-    rig.device.rows[0] = {0x1C, QByteArrayLiteral("AB")};
-    rig.device.rows[9] = {0x5A, QByteArrayLiteral("\r\n")};
+    rig.port.rows[0] = {0x1C, QByteArrayLiteral("AB")};
+    rig.port.rows[9] = {0x5A, QByteArrayLiteral("\r\n")};
     bool progressShown = false;
     rig.onTick([&](qint64) { progressShown |= !rig.find(QStringLiteral("ProgressBar1"))->isHidden(); });
 
@@ -263,8 +264,13 @@ void TestCommands::statusLogShowsTheNewestLinesAtTheTop()
 
     FormRig rig;
     auto *view = rig.find<StatusLogView>(QStringLiteral("StatusBox"));
+    // Lay the list out at its size, as showing it would.
+    QResizeEvent resize(view->size(), QSize());
+    QApplication::sendEvent(view, &resize);
     for (int i = 1; i <= lines; ++i)
         rig.form->model().log().Add2Status("line " + QByteArray::number(i));
+    // The view lays its items out again later, as a shown one would.
+    view->doItemsLayout();
 
     QCOMPARE(view->firstVisibleRow(), firstVisible);
     QCOMPARE(view->model()->index(view->firstVisibleRow(), 0).data().toString(), topLine);
@@ -275,10 +281,10 @@ void TestCommands::closingDuringAnOperationReleasesThePort()
     // Real waiting: the window closes while the attachment check waits for
     // a device that never answers.
     QTemporaryDir dir;
-    FakeWaiter clock; // the fake port's clock only; it never moves
-    FakeSerialPort port(clock);
+    FakeWaiter clock; // the device's clock only; it never moves, so no reply comes
+    ScriptedKorvex port(clock);
     RecordingPrompter prompter;
-    ScriptedFileDialogs dialogs;
+    NamedFileDialogs dialogs;
     EventLoopWaiter waiter;
     Form1Collaborators with;
     with.prompter = &prompter;
@@ -290,7 +296,7 @@ void TestCommands::closingDuringAnOperationReleasesThePort()
     Form1 form(with);
 
     bool closed = false;
-    port.onWrite = [&](const QByteArray &, qint64) {
+    port.onWrite = [&](const QByteArray &) {
         if (!closed)
             QTimer::singleShot(0, &form, [&] { closed = form.close(); });
     };
@@ -301,7 +307,7 @@ void TestCommands::closingDuringAnOperationReleasesThePort()
     QVERIFY(!port.isOpen());
     QCOMPARE(port.opens(), 1);
     QVERIFY(!form.model().isBusy());
-    QCOMPARE(port.writes().size(), 1);
+    QCOMPARE(port.commands(), QList<QByteArray>{"z"});
     QVERIFY(prompter.messages().isEmpty());
 }
 
