@@ -44,7 +44,6 @@ public:
     void ReadCfgRecords(QIODevice &input, qint64 inputSize);
 
     void setReadLimits(const CfgReadLimits &limits) { m_limits = limits; }
-    const CfgReadLimits &readLimits() const { return m_limits; }
 
 private:
     void saveRows(const QString &path);

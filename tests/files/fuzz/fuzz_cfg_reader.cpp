@@ -1,6 +1,0 @@
-#include "CfgFuzzTargets.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
-    return FuzzCfgReader(data, size);
-}
