@@ -1,67 +1,82 @@
 #pragma once
 
+#include "core/KorvexError.h"
+#include "device/LineSettings.h"
 #include "device/SerialPort.h"
+#include "support/FakeWaiter.h"
 
-#include <QList>
-#include <QString>
+#include <QByteArrayList>
 
 #include <functional>
+#include <map>
 
-class FakeWaiter;
-
-// A port on virtual time. Bytes the device sends are scheduled for a moment
-// of the FakeWaiter's clock and become waiting once the clock reaches it.
-// Every write is recorded with the time it was made.
+// A port on virtual time: what the device sends waits from the moment of the
+// FakeWaiter's clock it is due at. Every write is recorded.
 class FakeSerialPort : public SerialPort
 {
 public:
-    struct Write
+    explicit FakeSerialPort(FakeWaiter &waiter) : m_waiter(waiter)
     {
-        qint64 at;
-        QByteArray bytes;
-    };
+        m_waiter.onAdvance = [this](qint64 now) { deliverAt(now, {}); }; // takes in what is due
+    }
 
-    explicit FakeSerialPort(FakeWaiter &waiter);
-
-    void setPortNumber(int n) override;
-    void setSettings(const QByteArray &settings) override;
+    void setPortNumber(int n) override { portNumber = n; }
+    void setSettings(const QByteArray &text) override
+    {
+        parseLineSettings(text); // refuses what the real port refuses
+        settings = text;
+    }
     bool isOpen() const override { return m_open; }
-    void open() override;
-    void close() override;
-    void write(const QByteArray &bytes) override;
-    int bytesWaiting() override;
-    QByteArray readAll() override;
+    void open() override
+    {
+        if (!openFailure.isEmpty())
+            throw KorvexError(openFailure);
+        m_open = true;
+        ++m_opens;
+    }
+    void close() override { m_open = false; }
+    void write(const QByteArray &bytes) override
+    {
+        requireOpen();
+        m_writes.append(bytes);
+        if (onWrite)
+            onWrite(bytes, m_waiter.now());
+    }
+    int bytesWaiting() override { return int(received(false).size()); }
+    QByteArray readAll() override { return received(true); }
 
-    // The device side: schedules bytes to arrive at virtual time `at`.
-    void deliverAt(qint64 at, const QByteArray &bytes);
-    // Called with every write, after it was recorded.
+    // The device side: bytes due at virtual time `at`, in the order due.
+    void deliverAt(qint64 at, const QByteArray &bytes)
+    {
+        m_due.insert({at, bytes});
+        for (auto due = m_due.begin(); due != m_due.end() && due->first <= m_waiter.now();
+             due = m_due.erase(due))
+            m_received += due->second;
+    }
     std::function<void(const QByteArray &bytes, qint64 now)> onWrite;
 
-    // Failure injection: open() throws this description when set.
-    QString openFailure;
-    // From this virtual time on, every port call but isOpen/close throws.
-    qint64 vanishAt = -1;
-
-    const QList<Write> &writes() const { return m_writes; }
-    QByteArray written() const;
-    int portNumber() const { return m_portNumber; }
-    QByteArray settings() const { return m_settings; }
+    QString openFailure; // open() throws it when set
+    int portNumber = 0;
+    QByteArray settings;
+    const QByteArrayList &writes() const { return m_writes; }
     int opens() const { return m_opens; }
-    int closes() const { return m_closes; }
-
-    // Moves the bytes that are due by now into the receive buffer.
-    void arrive();
 
 private:
-    void failIfVanished();
+    void requireOpen() const
+    {
+        if (!m_open)
+            throw KorvexError(QStringLiteral("the port is not open"));
+    }
+    QByteArray received(bool take)
+    {
+        requireOpen();
+        return take ? std::exchange(m_received, {}) : m_received;
+    }
 
     FakeWaiter &m_waiter;
     bool m_open = false;
-    int m_portNumber = 0;
-    QByteArray m_settings;
     int m_opens = 0;
-    int m_closes = 0;
-    QList<Write> m_writes;
-    QList<Write> m_scheduled;
+    QByteArrayList m_writes;
+    std::multimap<qint64, QByteArray> m_due;
     QByteArray m_received;
 };

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "core/IniFile.h"
+
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -10,27 +11,27 @@
 class SimProcess
 {
 public:
-    explicit SimProcess(const QStringList &args);
-    ~SimProcess();
+    explicit SimProcess(const QStringList &args)
+    {
+        m_process.start(QStringLiteral(KORVEX_SIM_PATH), args);
+        // Its first line is the terminal's path.
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+        }
+        const QString pty = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        m_started =
+            !pty.isEmpty() && WriteINI(iniPath(), QStringLiteral("PORTS"), QStringLiteral("COM1"), pty);
+    }
+    ~SimProcess()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
 
-    SimProcess(const SimProcess &) = delete;
-    SimProcess &operator=(const SimProcess &) = delete;
-
-    // The terminal's path, from the simulator's first output line; empty when
-    // it did not start (error() says why).
-    QString ptyPath() const { return m_ptyPath; }
-    QString error() const { return m_error; }
-    // A settings file mapping COM1 to the terminal.
-    QString iniPath() const { return m_iniPath; }
-    // Ends the simulator at once, as a crash would.
-    void kill();
-    // What the simulator wrote to its error output so far.
-    QByteArray errorOutput();
+    bool started() const { return m_started; }
+    QString iniPath() const { return m_dir.filePath(QStringLiteral("Korvex.ini")); }
 
 private:
     QProcess m_process;
     QTemporaryDir m_dir;
-    QString m_ptyPath;
-    QString m_iniPath;
-    QString m_error;
+    bool m_started = false;
 };

@@ -3,7 +3,7 @@
 // wall time against the protocol floor (the sum of the waits the operation
 // itself asks for) and the CPU time the program used meanwhile.
 
-#include "SimProcess.h"
+#include "device/SimProcess.h"
 
 #include "core/AppSettings.h"
 #include "core/KeyTable.h"
@@ -71,8 +71,8 @@ int main(int argc, char **argv)
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
 
     SimProcess sim({});
-    if (!sim.error().isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(sim.error()));
+    if (!sim.started()) {
+        std::fprintf(stderr, "korvex-sim did not start\n");
         return 1;
     }
 

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/AppSettings.h"
+#include "core/KeyTable.h"
+#include "core/MainModel.h"
+#include "device/DeviceOperations.h"
+#include "keys/KeyStringChecker.h"
+#include "support/RecordingPrompter.h"
+
+// The device operations wired as the window wires them, with the row check in
+// place, over a port and a waiter that the derived rig owns. COM1, 9600 baud,
+// no parity (a pseudo-terminal has none).
+struct OperationsRig
+{
+    OperationsRig(SerialPort &port, Waiter &waiter) : ops(model, port, waiter, prompter)
+    {
+        BuildKeyTable();
+        AppSettings.Port = 1;
+        AppSettings.Baud = QStringLiteral("9600");
+        AppSettings.Parity = QStringLiteral("N");
+    }
+    // "key|string", as typed.
+    void setRow(int i, const QByteArray &row)
+    {
+        model.rows().setKeyName(i, row.split('|').value(0));
+        model.rows().setKeyString(i, row.split('|').value(1));
+    }
+    // "key|string|icon", the icon "v" for the check mark, "?" for the
+    // question mark, "-" for none.
+    QByteArray row(int i) const
+    {
+        const KeyRows &rows = model.rows();
+        return rows.keyName(i) + '|' + rows.keyString(i) + '|' + "-?v"[int(rows.icon(i))];
+    }
+    // Every message and beep, and the code version once reported; one a line.
+    QByteArray shown() const
+    {
+        QStringList shown;
+        for (const RecordingPrompter::Prompt &prompt : prompter.prompts())
+            shown << (prompt.kind == RecordingPrompter::Prompt::Kind::Beep ? QStringLiteral("(beep)")
+                                                                           : prompt.text);
+        if (model.text(MainModel::Text::CodeLabel) != MainModel::InitialCodeLabel)
+            shown << model.text(MainModel::Text::CodeLabel);
+        return shown.join(QLatin1Char('\n')).toLatin1();
+    }
+
+    RecordingPrompter prompter;
+    MainModel model;
+    KeyStringChecker checker{model.rows(), prompter};
+    DeviceOperations ops;
+};
