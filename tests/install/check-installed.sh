@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix, makes the program's directory
+# read-only as it is for a user of a real install, and checks as an ordinary
+# user that the installed program starts, keeps its settings in the user's
+# configuration directory and finds its pictures and help pages.
+#   check-installed.sh BUILD_DIR TST_INSTALLED
+set -euo pipefail
+build=$1 probe=$2
+tmp=$(mktemp -d)
+trap 'chmod -R u+w "$tmp" 2>/dev/null; rm -rf "$tmp"' EXIT
+chmod 755 "$tmp"
+prefix=$tmp/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+program_dir=$prefix/lib/korvexconfig
+[ "$(readlink -f "$prefix/bin/korvexconfig")" = "$(readlink -f "$program_dir/KORVEXConfig")" ] \
+  || { echo "bin/korvexconfig does not lead to the program"; exit 1; }
+cp "$probe" "$program_dir/"
+chmod -R a-w "$program_dir"
+
+home=$tmp/home
+mkdir -p "$home/run"
+chmod 700 "$home/run"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  # root may write anywhere; run as nobody to see what a user sees.
+  chown -R nobody "$home"
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+fi
+export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/run QT_QPA_PLATFORM=offscreen
+
+"${as_user[@]}" "$program_dir/$(basename "$probe")"
+
+# The installed command itself starts and keeps running until asked to stop.
+"${as_user[@]}" "$prefix/bin/korvexconfig" &
+pid=$!
+for _ in $(seq 20); do sleep 0.1; kill -0 "$pid" 2>/dev/null || break; done
+kill -0 "$pid" 2>/dev/null || { wait "$pid"; echo "korvexconfig exited at start ($?)"; exit 1; }
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+[ ! -e "$program_dir/Korvex.ini" ] || { echo "settings written into the program's directory"; exit 1; }
+echo "installed program: ok"
