@@ -210,6 +210,10 @@ private slots:
         QTest::newRow("send: no read-back reply is not a success")
             << Send << "A|AB"_ba << Script{{"/W0", 1, ack}, {"/R0", 0, ""}}
             << QByteArrayList{"A|AB|?", "||v", "", sent, asked, "FAILED to verify # 1"};
+        QTest::newRow("send: acknowledged but not stored: the read-back tells")
+            << Send << "A|AB"_ba << Script{{"/W0", 1, ack}}
+            << QByteArrayList{"A|AB|?", "||v", "#1 keyboard keyidentifier does not match screen", sent, asked,
+                              "FAILED to verify # 1"};
         QTest::newRow("verify: match; after the 0x00 logged, not compared")
             << Verify << "A|AB"_ba << Script{{"/R0", 1, '\x1C' + "AB\0\x06X"_ba}}
             << QByteArrayList{"A|AB|v", "||v", "", asked, "Response: {1C}AB[NUL][ACK]X"};
