@@ -87,23 +87,37 @@ private slots:
         QVERIFY(!program.port.isOpen());
     }
 
-    void hangupMidSend()
+    void hangup_data()
     {
-        // Probe, then /W and /R of rows 0 and 1; the line dies at row 2's write.
-        Program program({u"--hangup-after"_s, u"5"_s});
+        QTest::addColumn<bool>("send");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("lastDone");
+        QTest::addColumn<QByteArray>("notDone");
+        // The probe, then rows 0 and 1; the line dies at row 2.
+        QTest::newRow("mid-send") << true << u"Error sending to KORVEX. COM1 ("_s << "success # 2"_ba << "success # 3"_ba;
+        QTest::newRow("mid-read") << false << u"Error retrieve current key overrides - COM1 ("_s << "Sent /R1[NUL]"_ba
+                                  << "Sent /R3[NUL]"_ba;
+    }
+
+    void hangup()
+    {
+        QFETCH(bool, send);
+        QFETCH(QString, message);
+        QFETCH(QByteArray, lastDone);
+        QFETCH(QByteArray, notDone);
+        Program program({u"--hangup-after"_s, send ? u"5"_s : u"3"_s});
         QVERIFY(program.sim.started());
 
         QElapsedTimer wall;
         wall.start();
         const std::clock_t cpuBefore = std::clock();
-        program.ops.Command2_Click();
+        (program.ops.*(send ? &DeviceOperations::Command2_Click : &DeviceOperations::Command1_Click))();
         const qint64 cpuMs = qint64(std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC;
 
-        const QString message = program.prompter.messages().join(u'\n');
-        QVERIFY2(message.startsWith(u"Error sending to KORVEX. COM1 ("_s) && !message.contains(u'\n'),
-                 qPrintable(message));
+        const QString shown = program.prompter.messages().join(u'\n');
+        QVERIFY2(shown.startsWith(message) && !shown.contains(u'\n'), qPrintable(shown));
         const QByteArrayList log = program.model.log().lines();
-        QVERIFY(log.contains("success # 2") && !log.contains("success # 3"));
+        QVERIFY(log.contains(lastDone) && !log.contains(notDone));
         QVERIFY(!program.port.isOpen());
         // A port spinning on a dead line would burn a core for the whole wait.
         QVERIFY2(cpuMs < wall.elapsed() / 2, qPrintable(QString::number(cpuMs)));
