@@ -11,17 +11,26 @@
 class FakeWaiter : public Waiter
 {
 public:
-    void Delay(int ms) override;
-    void pumpEvents() override;
+    void Delay(int ms) override
+    {
+        m_delays.append(ms);
+        m_now += ms;
+        if (onAdvance)
+            onAdvance(m_now);
+    }
+    void pumpEvents() override
+    {
+        ++m_pumps;
+        if (onPump)
+            onPump();
+    }
 
     qint64 now() const { return m_now; }
     const QList<int> &delays() const { return m_delays; }
     int pumps() const { return m_pumps; }
 
-    // Called after the clock moved, with the new time.
-    std::function<void(qint64 now)> onAdvance;
-    // Called on every pump, standing in for user-interface events.
-    std::function<void()> onPump;
+    std::function<void(qint64 now)> onAdvance; // after the clock moved
+    std::function<void()> onPump;              // stands in for user-interface events
 
 private:
     qint64 m_now = 0;
