@@ -9,6 +9,10 @@ StatusLogView::StatusLogView(QWidget *parent) : QListView(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The range below is longer than the list's own. A bar shown only when
+    // needed would be hidden by the list's layout and shown again by this
+    // range, each change asking for another layout, for ever.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
 void StatusLogView::scrollToTop(int row)
