@@ -1,91 +1,76 @@
 #pragma once
 
-#include "ScriptedKorvex.h"
+#include "../device/FakeKorvex.h"
+#include "core/AppSettings.h"
 #include "files/FileDialogs.h"
-#include "support/FakeWaiter.h"
 #include "support/RecordingPrompter.h"
 
 #include "core/MainModel.h"
 #include "ui/Form1.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-#include <memory>
-
-// File dialogs that answer with the names a test gives; none is Cancel.
-struct NamedFileDialogs : FileDialogs
-{
-    std::optional<QString> openName;
-    std::optional<QString> saveName;
-    std::optional<QString> openFileName() override { return openName; }
-    std::optional<QString> saveFileName() override { return saveName; }
-};
-
-// Types text into a widget one key press at a time, as the keyboard would
-// deliver it (any character, Latin-1 or not).
+// Types any text, Latin-1 or not, one key press a character.
 inline void typeInto(QWidget *widget, const QString &text)
 {
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(widget, &press);
-    }
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
 }
 
-// The real window over a scripted device, virtual time, scripted file
-// dialogs and a recording prompter. Its settings file and program directory
-// are a fresh temporary directory.
-struct FormRig
+// The real window over a fake device on virtual time (unless a real waiter is
+// given), a recording prompter and a fresh program directory.
+struct FormRig : FileDialogs
 {
-    // Files to place in the program directory before the window is made.
-    explicit FormRig(const std::function<void(const QString &programDir)> &prepare = {})
+    explicit FormRig(Waiter *realWaiter = nullptr)
     {
-        if (prepare)
-            prepare(dir.path());
-        Form1Collaborators with;
-        with.prompter = &prompter;
-        with.port = &port;
-        with.waiter = &waiter;
-        with.fileDialogs = &dialogs;
-        with.iniPath = iniPath();
-        with.programDir = dir.path();
-        with.choosePrinter = [this](QPrinter &printer) {
-            return choosePrinter ? choosePrinter(printer) : false;
-        };
-        with.describePort = [](int port) { return QStringLiteral("/dev/fake%1").arg(port); };
+        Form1Collaborators with{&prompter,
+                                &port,
+                                realWaiter ? realWaiter : &waiter,
+                                this,
+                                dir.filePath(QStringLiteral("Korvex.ini")),
+                                dir.path(),
+                                [this](QPrinter &printer) { return choosePrinter(printer); },
+                                [](int n) { return QStringLiteral("/dev/fake%1").arg(n); }};
         form = std::make_unique<Form1>(with);
     }
+    std::optional<QString> openFileName() override { return {}; }
+    std::optional<QString> saveFileName() override { return {}; }
 
-    QString iniPath() const { return dir.filePath(QStringLiteral("Korvex.ini")); }
-
-    template <typename W = QWidget> W *find(const QString &name) const
+    template <typename W = QWidget> W *find(const char *name) const
     {
-        W *widget = form->findChild<W *>(name);
-        if (!widget)
-            qFatal("no control named %s", qPrintable(name));
-        return widget;
+        return form->findChild<W *>(QLatin1String(name));
     }
-    template <typename W = QWidget> W *row(const char *name, int index) const
+    template <typename W = QWidget> W *row(const char *name, int i) const
     {
-        return find<W>(QLatin1String(name) + QLatin1Char('_') + QString::number(index));
+        return form->findChild<W *>(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i));
     }
-    QAction *action(const char *name) const { return find<QAction>(QLatin1String(name)); }
-
-    // Runs extra at every tick of virtual time.
-    void onTick(const std::function<void(qint64 now)> &extra) { waiter.onAdvance = extra; }
-
+    QAction *action(const char *name) const { return find<QAction>(name); }
     KeyRows &rows() { return form->model().rows(); }
+    // Row i as its widgets show it: "key|string|length|icon", the icon "-" when hidden.
+    QString shown(int i) const
+    {
+        QWidget *icon = row("Image1", i);
+        return QStringList{row<QLineEdit>("KbdKey", i)->text(), row<QLineEdit>("KeyString", i)->text(),
+                           row<QLabel>("StringCount", i)->text(),
+                           icon->isHidden() ? QStringLiteral("-") : icon->accessibleDescription()}
+            .join(QLatin1Char('|'));
+    }
+    // Runs extra at every tick of virtual time, after the device's bytes arrived.
+    void onTick(const std::function<void()> &extra)
+    {
+        waiter.onAdvance = [deliver = waiter.onAdvance, extra](qint64 now) { deliver(now), extra(); };
+    }
 
     QTemporaryDir dir;
     FakeWaiter waiter;
     RecordingPrompter prompter;
-    ScriptedKorvex port{waiter};
-    NamedFileDialogs dialogs;
+    FakeSerialPort port{waiter};
+    FakeKorvex device{port};
     std::function<bool(QPrinter &)> choosePrinter;
     std::unique_ptr<Form1> form;
 };

@@ -1,0 +1,139 @@
+#include "FormRig.h"
+
+#include <QImage>
+
+// The window through its widgets: where the controls lie and how assistive
+// technology names them, capturing keys, typing output strings, and the
+// description box.
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each row is named for the control it places.
+    void controls_data()
+    {
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<QString>("accessible");
+        // clang-format off
+        QTest::newRow("Image1_0") << QRect(240, 1560, 250, 300) << "Status 1";
+        QTest::newRow("Image1_15") << QRect(6000, 4920, 250, 300) << "Status 16";
+        QTest::newRow("Label3_0") << QRect(480, 1560, 375, 255) << "1";
+        QTest::newRow("Label3_15") << QRect(6240, 4920, 375, 255) << "16";
+        QTest::newRow("KbdKey_0") << QRect(960, 1560, 855, 330) << "Keyboard Key 1";
+        QTest::newRow("KbdKey_15") << QRect(6720, 4920, 855, 330) << "Keyboard Key 16";
+        QTest::newRow("KeyString_0") << QRect(1920, 1560, 2655, 330) << "Output String 1";
+        QTest::newRow("KeyString_15") << QRect(7680, 4920, 2535, 330) << "Output String 16";
+        QTest::newRow("StringCount_0") << QRect(4680, 1560, 375, 330) << "String Length 1";
+        QTest::newRow("StringCount_15") << QRect(10320, 4920, 375, 330) << "String Length 16";
+        QTest::newRow("StatusBox") << QRect(6600, 5640, 4575, 1620) << "Communication Details";
+        QTest::newRow("VerifyBtn") << QRect(4560, 5880, 1815, 615) << "Verify Key Outputs  in KORVEX";
+        // clang-format on
+    }
+    void controls()
+    {
+        QFETCH(QRect, twips);
+        QFETCH(QString, accessible);
+        FormRig rig;
+        const auto px = [](int t) { return qRound(t / 15.0); };
+        QWidget *control = rig.find(QTest::currentDataTag());
+        QCOMPARE(control->geometry(),
+                 QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
+        QCOMPARE(control->accessibleName(), accessible);
+    }
+
+    void keyCapture_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("shown");
+        // clang-format off
+        QTest::newRow("letter, upper-case name") << int(Qt::Key_Q) << 0 << "Q||0|not verified";
+        QTest::newRow("Shift+1 names the key") << int(Qt::Key_Exclam) << int(Qt::ShiftModifier) << "1||0|not verified";
+        QTest::newRow("F5 makes no character: icon unchanged") << int(Qt::Key_F5) << 0 << "F5||0|-";
+        QTest::newRow("Delete empties the field") << int(Qt::Key_Delete) << 0 << "||0|-";
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << "ENTER||0|not verified";
+        QTest::newRow("Tab is captured, not a focus move") << int(Qt::Key_Tab) << 0 << "TAB||0|not verified";
+        QTest::newRow("space, drawn visibly") << int(Qt::Key_Space) << 0 << " ||0|not verified";
+        QTest::newRow("keypad 5") << int(Qt::Key_5) << int(Qt::KeypadModifier) << "e||0|not verified";
+        // clang-format on
+    }
+    void keyCapture()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, shown);
+        FormRig rig;
+        QWidget *field = rig.row("KbdKey", 2);
+        const QImage blank = field->grab().toImage();
+        rig.rows().setKeyName(2, "W");
+        QTest::keyClick(field, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(rig.shown(2), shown);
+        QCOMPARE(field->grab().toImage() != blank, !shown.startsWith(QLatin1Char('|')));
+    }
+
+    void typing_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("prompts"); // each "text @ length label while it shows"
+        // clang-format off
+        QTest::newRow("inside an open group letters go upper-case") << "AB{c" << "AB{C" << QStringList();
+        QTest::newRow("seventh character: shown as 7, then cut") << "ABCDEFG" << "ABCDEF"
+            << QStringList{QStringLiteral("String entered for item # 1 is too long .. max string length is 6 chars @ 7")};
+        QTest::newRow("character outside Latin-1 refused with a beep") << QStringLiteral("A\u20ac") << "A" << QStringList{QStringLiteral(" @ 1")};
+        // clang-format on
+    }
+    void typing()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QFETCH(QStringList, prompts);
+        FormRig rig;
+        QStringList seen;
+        rig.prompter.onPrompt = [&](const RecordingPrompter::Prompt &p) {
+            seen << p.text + QLatin1String(" @ ") + rig.row<QLabel>("StringCount", 0)->text();
+        };
+        typeInto(rig.row("KeyString", 0), keys);
+        QCOMPARE(seen, prompts);
+        QCOMPARE(rig.row<QLineEdit>("KeyString", 0)->text(), text);
+        QCOMPARE(rig.rows().keyString(0), text.toLatin1());
+    }
+
+    void descriptionBox()
+    {
+        FormRig rig;
+        AppSettings.EnableStrings = 1;
+        auto *box = rig.find<QPlainTextEdit>("StrDes");
+        QWidget *line = rig.find("StrLine");
+        const auto click = [&](int row) { QTest::mouseClick(rig.row("StringCount", row), Qt::LeftButton); };
+        const auto px = [](int twips) { return qRound(twips / 15.0); };
+
+        click(0);
+        QVERIFY(!box->isHidden() && !line->isHidden());
+        QCOMPARE(QRect(line->x(), line->y(), line->width(), box->y()),
+                 QRect(px(4575), px(1725), px(5300) - px(4575) + 1, px(1180)));
+        typeInto(box, QStringLiteral("why row one"));
+        // Another row's click commits the open row and moves the box to the left half.
+        click(10);
+        QCOMPARE(rig.rows().description(0), QByteArray("why row one"));
+        QCOMPARE(box->toPlainText(), QString());
+        QCOMPARE(box->x(), px(870));
+        // The open row's click closes the box and commits.
+        typeInto(box, QStringLiteral("kept"));
+        click(10);
+        QVERIFY(box->isHidden() && line->isHidden());
+        QCOMPARE(rig.rows().description(10), QByteArray("kept"));
+        // Descriptions turned off: the click hides the box and commits nothing.
+        click(0);
+        QCOMPARE(box->toPlainText(), QStringLiteral("why row one"));
+        typeInto(box, QStringLiteral(" edited"));
+        AppSettings.EnableStrings = 0;
+        click(0);
+        QVERIFY(box->isHidden());
+        QCOMPARE(rig.rows().description(0), QByteArray("why row one"));
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
