@@ -52,7 +52,9 @@ private slots:
         }
         rig.form->model().setText(MainModel::Text::CodeLabel, QStringLiteral("Code Version Reported: 2.1"));
         rig.form->model().log().Add2Status("line");
+        rig.rows().setDescription(9, ""); // a draft in the open box only
         QTest::mouseClick(rig.row("StringCount", 9), Qt::LeftButton);
+        typeInto(rig.find("StrDes"), QStringLiteral("draft"));
         rig.action("ClearAll")->trigger();
 
         for (int i = 0; i < 16; ++i)
