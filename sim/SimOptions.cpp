@@ -19,18 +19,18 @@ std::optional<int> parseInt(const std::string &text, int low, int high)
     return static_cast<int>(value);
 }
 
-std::string setDelay(SimOptions::Delays &delays, const std::string &spec)
+std::string setDelay(SimOptions::Delays &delays, const std::string &arg)
 {
-    const auto eq = spec.find('=');
-    const auto ms = eq == std::string::npos ? std::nullopt : parseInt(spec.substr(eq + 1), 0, 60000);
-    const std::string cls = spec.substr(0, eq);
+    const auto eq = arg.find('=');
+    const auto ms = eq == std::string::npos ? std::nullopt : parseInt(arg.substr(eq + 1), 0, 60000);
+    const std::string cls = arg.substr(0, eq);
     int *target = cls == "z"   ? &delays.probe
                   : cls == "R" ? &delays.read
                   : cls == "W" ? &delays.write
                   : cls == "V" ? &delays.version
                                : nullptr;
     if (!target || !ms)
-        return "--delay-ms wants CMD=MS with CMD one of z, R, W, V and MS 0 to 60000, not \"" + spec + "\"";
+        return "--delay-ms wants CMD=MS with CMD one of z, R, W, V and MS 0 to 60000, not \"" + arg + "\"";
     *target = *ms;
     return {};
 }

@@ -168,6 +168,18 @@ QString DeviceOperations::CheckAttached()
     return {};
 }
 
+// Reading, sending and verifying stop with a beep when no device answered;
+// the check has already logged its tries, the message goes after them.
+bool DeviceOperations::attachedOrReported()
+{
+    const QString attached = CheckAttached();
+    if (attached.isEmpty())
+        return true;
+    m_prompter.beep();
+    m_model.log().Add2Status(attached.toLatin1());
+    return false;
+}
+
 void DeviceOperations::Command1_Click()
 {
     runExclusive(QStringLiteral("Error retrieve current key overrides - "), [this] {
@@ -180,12 +192,8 @@ void DeviceOperations::Command1_Click()
         startProgress(progress);
         rows.markAllUnconfirmed();
 
-        const QString attached = CheckAttached();
-        if (!attached.isEmpty()) {
-            m_prompter.beep();
-            log.Add2Status(attached.toLatin1());
+        if (!attachedOrReported())
             return;
-        }
 
         for (int i = 0; i < RowCount; ++i) {
             rows.setKeyString(i, QByteArray());
@@ -239,12 +247,8 @@ void DeviceOperations::Command2_Click()
         startProgress(progress);
         log.clear();
 
-        const QString attached = CheckAttached();
-        if (!attached.isEmpty()) {
-            m_prompter.beep();
-            log.Add2Status(attached.toLatin1());
+        if (!attachedOrReported())
             return;
-        }
         rows.markAllUnconfirmed();
 
         for (int i = 0; i < RowCount; ++i) {
@@ -341,14 +345,9 @@ bool DeviceOperations::VerifyKey(int id)
 void DeviceOperations::VerifyBtn_Click()
 {
     runExclusive(QStringLiteral("Error verifying values. "), [this] {
-        StatusLog &log = m_model.log();
-        log.clear();
-        const QString attached = CheckAttached();
-        if (!attached.isEmpty()) {
-            m_prompter.beep();
-            log.Add2Status(attached.toLatin1());
+        m_model.log().clear();
+        if (!attachedOrReported())
             return;
-        }
         m_model.rows().markAllUnconfirmed();
         for (int i = 0; i < RowCount; ++i)
             VerifyKey(i);

@@ -37,6 +37,7 @@ public:
 
 private:
     template <typename Body> void runExclusive(const QString &failureText, Body &&body);
+    bool attachedOrReported();
     void releasePort();
     void addMarker(int line);
     void fillRowFromReply(int index, const QByteArray &stringPart);
