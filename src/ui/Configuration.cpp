@@ -16,6 +16,20 @@
 
 namespace {
 
+// Fills a list and selects the first item that starts like the stored value;
+// none when nothing matches.
+void fillAndSelect(QComboBox *list, const QStringList &items, const QString &stored, int compared)
+{
+    list->addItems(items);
+    list->setCurrentIndex(-1);
+    for (int i = 0; i < items.size(); ++i) {
+        if (items.at(i).left(compared) == stored.left(compared)) {
+            list->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
 const QStringList BaudItems = {QStringLiteral("2400"),  QStringLiteral("4800"),  QStringLiteral("9600"),
                                QStringLiteral("19.2k"), QStringLiteral("38.4k"), QStringLiteral("57.6k")};
 const QStringList ParityItems = {QStringLiteral("NONE"), QStringLiteral("EVEN"), QStringLiteral("ODD")};
@@ -118,25 +132,10 @@ void Configuration::Form_Load()
     // A port outside 1..8 cannot be shown: nothing is selected.
     m_cboPort->setCurrentIndex(AppSettings.Port >= 1 && AppSettings.Port <= 8 ? AppSettings.Port - 1 : -1);
 
-    m_cboBaud->addItems(BaudItems);
-    m_cboBaud->setCurrentIndex(-1);
-    const QString baudStart = AppSettings.Baud.left(2);
-    for (int i = 0; i < BaudItems.size(); ++i) {
-        if (BaudItems.at(i).left(2) == baudStart) {
-            m_cboBaud->setCurrentIndex(i);
-            break;
-        }
-    }
-
-    m_cboParity->addItems(ParityItems);
-    m_cboParity->setCurrentIndex(-1);
-    const QString parityStart = AppSettings.Parity.left(1);
-    for (int i = 0; i < ParityItems.size(); ++i) {
-        if (ParityItems.at(i).left(1) == parityStart) {
-            m_cboParity->setCurrentIndex(i);
-            break;
-        }
-    }
+    // 9600 selects "9600" and 19200 selects "19.2k": only the first two
+    // characters are compared, the first one for the parity.
+    fillAndSelect(m_cboBaud, BaudItems, AppSettings.Baud, 2);
+    fillAndSelect(m_cboParity, ParityItems, AppSettings.Parity, 1);
 
     m_descripEnable->setChecked(AppSettings.EnableStrings == 1);
     showPortDevice();
