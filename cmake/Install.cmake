@@ -11,6 +11,11 @@ file(RELATIVE_PATH korvex_link_target
      /${CMAKE_INSTALL_BINDIR} /${KORVEX_INSTALL_PROGRAM_DIR}/KORVEXConfig)
 
 install(TARGETS KORVEXConfig korvex-sim RUNTIME DESTINATION ${KORVEX_INSTALL_PROGRAM_DIR})
+# Tells the program it is installed: its settings then always go to the
+# user's configuration directory, even for root, who could write here.
+file(WRITE ${CMAKE_BINARY_DIR}/install-marker/INSTALLED
+     "KORVEXConfig keeps its settings in ~/.config/KORVEXConfig/, never here.\n")
+install(FILES ${CMAKE_BINARY_DIR}/install-marker/INSTALLED DESTINATION ${KORVEX_INSTALL_PROGRAM_DIR})
 # A relative link, so the tree can be staged anywhere (DESTDIR, packages).
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-link)
 file(CREATE_LINK ${korvex_link_target} ${CMAKE_BINARY_DIR}/install-link/${KORVEX_COMMAND_NAME} SYMBOLIC)

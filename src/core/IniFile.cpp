@@ -74,47 +74,41 @@ QList<QByteArray> splitLines(const QByteArray &content, QByteArray *eol)
     return lines;
 }
 
-QByteArray readSmallFile(const QString &path, bool *exists)
+// What a settings file holds now. A file that exists but cannot be read
+// whole is not "empty": writing over it would lose every other section.
+struct FileContent
 {
+    bool readable = true;
+    QByteArray bytes;
+    QString why;
+};
+
+FileContent readSmallFile(const QString &path)
+{
+    FileContent content;
     QFile file(path);
-    *exists = file.exists();
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(MaxFileSize);
-}
-
-} // namespace
-
-QString ReadINI(const QString &path, const QString &section, const QString &key, const QString &def)
-{
-    bool exists = false;
-    const QByteArray content = readSmallFile(path, &exists);
-    if (content.isEmpty())
-        return def;
-
-    QByteArray eol;
-    bool inSection = false;
-    for (const QByteArray &raw : splitLines(content, &eol)) {
-        const IniLine line = parseLine(raw);
-        if (line.kind == IniLine::Kind::Section)
-            inSection = sameName(line.name, section);
-        else if (inSection && line.kind == IniLine::Kind::Entry && sameName(line.name, key))
-            return QString::fromLatin1(line.value.left(MaxValueLength));
+    if (!file.exists())
+        return content;
+    if (!file.open(QIODevice::ReadOnly)) {
+        content.readable = false;
+        content.why = file.errorString();
+        return content;
     }
-    return def;
+    content.bytes = file.read(MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        content.readable = false;
+        content.why = file.errorString();
+    } else if (content.bytes.size() > MaxFileSize) {
+        content.readable = false;
+        content.why = QStringLiteral("the file is larger than %1 bytes, which no settings file is").arg(MaxFileSize);
+    }
+    return content;
 }
 
-bool WriteINI(const QString &path, const QString &section, const QString &key, const QString &value)
+// Sets one key among the lines of a file, keeping every other line.
+void setEntry(QList<QByteArray> &lines, const IniEntry &wanted)
 {
-    bool exists = false;
-    const QByteArray content = readSmallFile(path, &exists);
-    if (exists && QFileInfo(path).size() > MaxFileSize)
-        return false; // never truncate a file we could not read whole
-
-    QByteArray eol;
-    QList<QByteArray> lines = splitLines(content, &eol);
-    const QByteArray entry = key.toLatin1() + '=' + value.toLatin1();
-
+    const QByteArray entry = wanted.key.toLatin1() + '=' + wanted.value.toLatin1();
     qsizetype sectionAt = -1;
     qsizetype lastEntryOfSection = -1;
     qsizetype keyAt = -1;
@@ -123,13 +117,13 @@ bool WriteINI(const QString &path, const QString &section, const QString &key, c
         if (line.kind == IniLine::Kind::Section) {
             if (sectionAt >= 0)
                 break; // left our section without finding the key
-            if (sameName(line.name, section)) {
+            if (sameName(line.name, wanted.section)) {
                 sectionAt = i;
                 lastEntryOfSection = i;
             }
         } else if (sectionAt >= 0 && line.kind == IniLine::Kind::Entry) {
             lastEntryOfSection = i;
-            if (sameName(line.name, key))
+            if (sameName(line.name, wanted.key))
                 keyAt = i;
         }
     }
@@ -141,19 +135,73 @@ bool WriteINI(const QString &path, const QString &section, const QString &key, c
     } else {
         if (!lines.isEmpty() && !trimBlanks(lines.last()).isEmpty())
             lines.append(QByteArray());
-        lines.append('[' + section.toLatin1() + ']');
+        lines.append('[' + wanted.section.toLatin1() + ']');
         lines.append(entry);
     }
+}
 
-    const QString directory = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(directory))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    for (const QByteArray &line : std::as_const(lines)) {
-        file.write(line);
-        file.write(eol);
+bool fail(QString *why, const QString &text)
+{
+    if (why)
+        *why = text;
+    return false;
+}
+
+} // namespace
+
+QString ReadINI(const QString &path, const QString &section, const QString &key, const QString &def)
+{
+    const FileContent content = readSmallFile(path);
+    if (content.bytes.isEmpty())
+        return def;
+
+    QByteArray eol;
+    bool inSection = false;
+    for (const QByteArray &raw : splitLines(content.bytes, &eol)) {
+        const IniLine line = parseLine(raw);
+        if (line.kind == IniLine::Kind::Section)
+            inSection = sameName(line.name, section);
+        else if (inSection && line.kind == IniLine::Kind::Entry && sameName(line.name, key))
+            return QString::fromLatin1(line.value.left(MaxValueLength));
     }
-    return file.commit();
+    return def;
+}
+
+bool WriteINI(const QString &path, const QList<IniEntry> &entries, QString *why)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const FileContent content = readSmallFile(path);
+    if (!content.readable)
+        return fail(why, QStringLiteral("%1 cannot be read (%2), so it was left as it is").arg(shown, content.why));
+
+    QByteArray eol;
+    QList<QByteArray> lines = splitLines(content.bytes, &eol);
+    for (const IniEntry &entry : entries)
+        setEntry(lines, entry);
+    QByteArray bytes;
+    for (const QByteArray &line : std::as_const(lines))
+        bytes += line + eol;
+
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return fail(why, QStringLiteral("cannot make the folder of %1").arg(shown));
+    // The new file replaces the old one only once it is complete. Unbuffered,
+    // so that a write the disk takes only in part is seen here and not lost
+    // in a flush whose result nobody checks.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(why, QStringLiteral("%1: %2").arg(shown, file.errorString()));
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return fail(why, QStringLiteral("%1: %2").arg(shown, file.errorString()));
+        done += written;
+    }
+    if (!file.commit())
+        return fail(why, QStringLiteral("%1: %2").arg(shown, file.errorString()));
+    return true;
+}
+
+bool WriteINI(const QString &path, const QString &section, const QString &key, const QString &value, QString *why)
+{
+    return WriteINI(path, {IniEntry{section, key, value}}, why);
 }

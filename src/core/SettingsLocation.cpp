@@ -9,6 +9,8 @@ namespace {
 const QString SettingsFileName = QStringLiteral("Korvex.ini");
 }
 
+const QString InstalledMarker = QStringLiteral("INSTALLED");
+
 QString programDirectory()
 {
     return QCoreApplication::applicationDirPath();
@@ -16,7 +18,13 @@ QString programDirectory()
 
 QString settingsFilePath(const QString &programDir, const QString &userConfigDir)
 {
-    const QFileInfo beside(QDir(programDir).filePath(SettingsFileName));
+    // An installed program never writes into its own directory, even when
+    // whoever runs it could (root): the package manager owns that directory
+    // and could not remove a file it did not put there.
+    const QDir program(programDir);
+    if (program.exists(InstalledMarker))
+        return QDir(userConfigDir).filePath(SettingsFileName);
+    const QFileInfo beside(program.filePath(SettingsFileName));
     const QFileInfo dir(programDir);
     const bool besideUsable = beside.exists() ? beside.isFile() && beside.isWritable()
                                               : dir.isDir() && dir.isWritable();

@@ -1,5 +1,6 @@
 #include "core/IniFile.h"
 #include "core/SettingsLocation.h"
+#include "support/FileFaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,6 +81,41 @@ private slots:
         QCOMPARE(content(), after);
     }
 
+    void failedWriteLeavesTheFile_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("disk full while writing") << 0;
+        QTest::newRow("file that can be written but not read") << 1;
+        QTest::newRow("file far too large to be a settings file") << 2;
+    }
+    void failedWriteLeavesTheFile()
+    {
+        // The user's mapping and comments must survive any failed save.
+        QFETCH(int, fault);
+        const QByteArray before = "; mine\n[PORTS]\nCOM1=/dev/ttyUSB7\n[COMSETTINGS]\nPORT=2\n" +
+                                  (fault == 2 ? QByteArray(2 << 20, '#') + '\n' : QByteArray());
+        setContent(before);
+        QString why;
+        bool written = false;
+        {
+            HonourPermissions asUser;
+            if (fault == 0) {
+                FileSizeLimit full(16);
+                written = WriteINI(path(), {{QStringLiteral("COMSETTINGS"), QStringLiteral("PORT"), QStringLiteral("3")},
+                                            {QStringLiteral("GENERAL"), QStringLiteral("ENABLESTRINGS"), QStringLiteral("1")}},
+                                   &why);
+            } else {
+                QFile::setPermissions(path(), fault == 1 ? QFile::WriteOwner : QFile::ReadOwner | QFile::WriteOwner);
+                written = WriteINI(path(), QStringLiteral("COMSETTINGS"), QStringLiteral("PORT"), QStringLiteral("3"), &why);
+                QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
+            }
+        }
+        QVERIFY(!written);
+        QVERIFY2(why.contains(path()), qPrintable(why));
+        QCOMPARE(content(), before);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Korvex.ini")});
+    }
+
     void unwritableDirectoryFallsBackToUserConfig()
     {
         // A regular file where the directory should be stops root as well.
@@ -94,6 +130,10 @@ private slots:
         QCOMPARE(fallback, QDir(config).filePath(QStringLiteral("Korvex.ini")));
         QVERIFY(WriteINI(fallback, QStringLiteral("GENERAL"), QStringLiteral("X"), QStringLiteral("1")));
         QCOMPARE(ReadINI(fallback, QStringLiteral("general"), QStringLiteral("x"), QString()), QStringLiteral("1"));
+        // An installed program never keeps its settings beside itself.
+        QFile marker(QDir(m_dir.path()).filePath(InstalledMarker));
+        QVERIFY(marker.open(QIODevice::WriteOnly));
+        QCOMPARE(settingsFilePath(m_dir.path(), config), fallback);
     }
 };
 

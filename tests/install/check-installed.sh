@@ -39,4 +39,12 @@ kill -0 "$pid" 2>/dev/null || { wait "$pid"; echo "korvexconfig exited at start 
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 [ ! -e "$program_dir/Korvex.ini" ] || { echo "settings written into the program's directory"; exit 1; }
+
+# Whoever runs it, even one who could write there (root), an installed program
+# writes nothing into its directory: the package manager could not remove it.
+chmod -R u+w "$program_dir"
+if [ -w "$program_dir" ]; then
+  HOME=$tmp/owner XDG_CONFIG_HOME=$tmp/owner/.config "$program_dir/$(basename "$probe")"
+  [ ! -e "$program_dir/Korvex.ini" ] || { echo "settings written into a writable install"; exit 1; }
+fi
 echo "installed program: ok"
