@@ -1,4 +1,9 @@
+#include "core/SettingsLocation.h"
+#include "core/Waiter.h"
+#include "device/QtSerialLink.h"
 #include "ui/Form1.h"
+#include "ui/MessageBoxPrompter.h"
+#include "ui/QtFileDialogs.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -12,7 +17,16 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("KORVEXConfig"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.korvexconfig.KORVEXConfig"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.korvexconfig.KORVEXConfig")));
-    Form1 window;
+
+    const QString iniPath = settingsFilePath();
+    MessageBoxPrompter prompter;
+    EventLoopWaiter waiter;
+    QtSerialLink port(iniPath);
+    QtFileDialogs dialogs;
+    Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, {}});
+    // Boxes and dialogs belong to the window once it exists.
+    prompter.setParent(&window);
+    dialogs.setParent(&window);
     window.show();
     return QApplication::exec();
 }

@@ -5,14 +5,13 @@
 
 #include "device/SimProcess.h"
 
-#include "core/AppSettings.h"
-#include "core/KeyTable.h"
 #include "core/MainModel.h"
 #include "core/Prompter.h"
 #include "core/Waiter.h"
-#include "device/DeviceOperations.h"
+#include "device/DeviceSession.h"
 #include "device/QtSerialLink.h"
 #include "keys/KeyStringChecker.h"
+#include "keys/KeyTable.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -34,6 +33,7 @@ public:
         m_real.Delay(ms);
     }
     void pumpEvents() override { m_real.pumpEvents(); }
+    void abort() override { m_real.abort(); }
     qint64 takeFloorMs() { return std::exchange(m_floorMs, 0); }
 
 private:
@@ -76,18 +76,13 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    BuildKeyTable();
-    AppSettings.Port = 1;
-    AppSettings.Baud = QStringLiteral("9600");
-    AppSettings.Parity = QStringLiteral("N");
-
     CountingPrompter prompter;
     MainModel model;
     KeyStringChecker checker(model.rows(), prompter);
     FloorWaiter waiter;
     QtSerialLink port(sim.iniPath());
-    DeviceOperations ops(model, port, waiter, prompter);
-    ops.SetupCommPort();
+    DeviceSession ops(model, port, waiter, prompter);
+    ops.SetupCommPort({1, QStringLiteral("9600"), QStringLiteral("N"), 0});
     for (int i = 0; i < RowCount; ++i) {
         model.rows().setKeyName(i, KeyTable.at(static_cast<std::size_t>(i)).KeyName);
         model.rows().setKeyString(i, "{0D}x" + QByteArray::number(i));
@@ -104,9 +99,9 @@ int main(int argc, char **argv)
              ops.CheckAttached();
              port.close();
          }},
-        {"send", [&] { ops.Command2_Click(); }},
-        {"verify", [&] { ops.VerifyBtn_Click(); }},
-        {"read", [&] { ops.Command1_Click(); }},
+        {"send", [&] { ops.sendRows(); }},
+        {"verify", [&] { ops.verifyRows(); }},
+        {"read", [&] { ops.readRows(); }},
     };
 
     std::printf("%-13s %6s %10s %10s %8s %9s %8s\n", "operation", "rounds", "floor ms", "wall ms", "over %",

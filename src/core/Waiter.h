@@ -23,6 +23,9 @@ public:
     virtual void Delay(int ms) = 0;
     // Handles the events that are pending now, then returns.
     virtual void pumpEvents() = 0;
+    // Ends every wait now and makes later waits throw OperationAborted: the
+    // program is closing, or the operator asked to stop.
+    virtual void abort() = 0;
 };
 
 // The real waiter: a nested event loop ended by one shared single-shot timer.
@@ -38,11 +41,7 @@ public:
 
     void Delay(int ms) override;
     void pumpEvents() override;
-
-    // Ends every wait now and makes later waits throw OperationAborted.
-    void abort();
-    bool isAborted() const { return m_aborted; }
-    bool isWaiting() const { return !m_loops.isEmpty(); }
+    void abort() override;
 
 private:
     void DelayTimer_Timer();

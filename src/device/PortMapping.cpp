@@ -1,6 +1,6 @@
 #include "device/PortMapping.h"
 
-#include "core/IniFile.h"
+#include "core/SettingsFile.h"
 
 #include <QSerialPortInfo>
 
@@ -81,19 +81,13 @@ QList<SerialPortEntry> availableSerialPorts()
     return entries;
 }
 
-QString configuredDevicePath(int portNumber, const QString &iniPath)
-{
-    return ReadINI(iniPath, QStringLiteral("PORTS"), QStringLiteral("COM") + QString::number(portNumber),
-                   QString());
-}
-
 QString serialDevicePath(int portNumber, const QString &iniPath)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(iniPath);
     return QStringLiteral("COM") + QString::number(portNumber);
 #else
-    const QString configured = configuredDevicePath(portNumber, iniPath);
+    const QString configured = SettingsFile(iniPath).portDevice(portNumber);
     // Listing the ports reads the system's device tree; skip it when not needed.
     return resolveDevicePath(portNumber, configured,
                              configured.trimmed().isEmpty() ? availableSerialPorts() : QList<SerialPortEntry>());

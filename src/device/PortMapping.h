@@ -28,8 +28,5 @@ QString resolveDevicePath(int portNumber, const QString &configured, const QList
 // The devices the system lists now.
 QList<SerialPortEntry> availableSerialPorts();
 
-// The [PORTS] value for COMn in iniPath, empty when absent.
-QString configuredDevicePath(int portNumber, const QString &iniPath);
-
 // The device COMn stands for on this machine now.
 QString serialDevicePath(int portNumber, const QString &iniPath);

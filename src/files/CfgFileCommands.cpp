@@ -1,6 +1,5 @@
 #include "files/CfgFileCommands.h"
 
-#include "core/AppSettings.h"
 #include "core/KorvexError.h"
 #include "core/MainModel.h"
 #include "core/Prompter.h"
@@ -55,7 +54,7 @@ CfgFileCommands::CfgFileCommands(MainModel &model, Prompter &prompter, FileDialo
 
 void CfgFileCommands::FSave_Click()
 {
-    const QString path = AppSettings.CurrentFile;
+    const QString path = m_currentFile;
     if (path.isEmpty()) {
         m_prompter.message(NoFilename);
         return;
@@ -106,7 +105,7 @@ void CfgFileCommands::SaveAs_Click()
     }
     if (QFileInfo::exists(*chosen) && !m_prompter.confirm(OverwriteQuestion))
         return;
-    AppSettings.CurrentFile = *chosen;
+    m_currentFile = *chosen;
     // Save asks its own overwrite question, so a confirmed overwrite is
     // asked twice; a No there keeps the file but not the old name.
     FSave_Click();
@@ -118,7 +117,7 @@ void CfgFileCommands::FOpen_Click()
     if (!chosen)
         return;
     const QString path = *chosen;
-    AppSettings.CurrentFile = path;
+    m_currentFile = path;
     m_model.setText(MainModel::Text::CfgLabel, fileNamePart(path));
 
     if (!path.isEmpty()) {

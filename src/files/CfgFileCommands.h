@@ -45,6 +45,10 @@ public:
 
     void setReadLimits(const CfgReadLimits &limits) { m_limits = limits; }
 
+    // The file Save writes: empty at start, set by Open and Save As.
+    const QString &currentFile() const { return m_currentFile; }
+    void setCurrentFile(const QString &path) { m_currentFile = path; }
+
 private:
     void saveRows(const QString &path);
     void reportExtractionFault(const QString &description);
@@ -54,4 +58,5 @@ private:
     FileDialogs &m_dialogs;
     Waiter &m_waiter;
     CfgReadLimits m_limits;
+    QString m_currentFile;
 };

@@ -1,6 +1,6 @@
 #include "keys/KeyLookup.h"
 
-#include "core/KeyTable.h"
+#include "keys/KeyTable.h"
 
 namespace VK {
 enum : int {
@@ -15,7 +15,7 @@ enum : int {
 qint16 KeyNameToScancode(const QByteArray &name)
 {
     for (const KeySlot &slot : KeyTable) {
-        if (slot.KeyName == name)
+        if (name == slot.KeyName)
             return slot.Scancode;
     }
     return 0;
@@ -25,7 +25,7 @@ QByteArray ScancodeToKeyName(qint16 scancode)
 {
     for (const KeySlot &slot : KeyTable) {
         if (slot.Scancode == scancode)
-            return slot.KeyName;
+            return QByteArray(slot.KeyName);
     }
     return {};
 }

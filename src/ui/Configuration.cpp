@@ -1,7 +1,5 @@
 #include "ui/Configuration.h"
 
-#include "core/AppSettings.h"
-#include "core/IniFile.h"
 #include "core/KorvexError.h"
 #include "core/Prompter.h"
 #include "core/VbNumber.h"
@@ -32,7 +30,6 @@ void fillAndSelect(QComboBox *list, const QStringList &items, const QString &sto
 
 const QStringList BaudItems = {QStringLiteral("2400"),  QStringLiteral("4800"),  QStringLiteral("9600"),
                                QStringLiteral("19.2k"), QStringLiteral("38.4k"), QStringLiteral("57.6k")};
-const QStringList ParityItems = {QStringLiteral("NONE"), QStringLiteral("EVEN"), QStringLiteral("ODD")};
 
 template <typename W> W *place(W *widget, const char *name, const QRect &twips)
 {
@@ -64,9 +61,9 @@ QString baudToStore(const QString &item)
 
 } // namespace
 
-Configuration::Configuration(const QString &iniPath, Waiter &waiter, Prompter &prompter, Actions actions,
-                             QWidget *parent)
-    : QDialog(parent), m_iniPath(iniPath), m_waiter(waiter), m_prompter(prompter),
+Configuration::Configuration(const AppSettings &current, const SettingsFile &settingsFile, Waiter &waiter,
+                             Prompter &prompter, Actions actions, QWidget *parent)
+    : QDialog(parent), m_settings(current), m_settingsFile(settingsFile), m_waiter(waiter), m_prompter(prompter),
       m_actions(std::move(actions))
 {
     setObjectName(QStringLiteral("Configuration"));
@@ -130,14 +127,14 @@ void Configuration::Form_Load()
     for (int n = 1; n <= 8; ++n)
         m_cboPort->addItem(QStringLiteral("COM") + QString::number(n));
     // A port outside 1..8 cannot be shown: nothing is selected.
-    m_cboPort->setCurrentIndex(AppSettings.Port >= 1 && AppSettings.Port <= 8 ? AppSettings.Port - 1 : -1);
+    m_cboPort->setCurrentIndex(m_settings.Port >= 1 && m_settings.Port <= 8 ? m_settings.Port - 1 : -1);
 
     // 9600 selects "9600" and 19200 selects "19.2k": only the first two
     // characters are compared, the first one for the parity.
-    fillAndSelect(m_cboBaud, BaudItems, AppSettings.Baud, 2);
-    fillAndSelect(m_cboParity, ParityItems, AppSettings.Parity, 1);
+    fillAndSelect(m_cboBaud, BaudItems, m_settings.Baud, 2);
+    fillAndSelect(m_cboParity, ParityNames, m_settings.Parity, 1);
 
-    m_descripEnable->setChecked(AppSettings.EnableStrings == 1);
+    m_descripEnable->setChecked(m_settings.descriptionsEnabled());
     showPortDevice();
 }
 
@@ -158,7 +155,9 @@ void Configuration::showPortDevice()
 void Configuration::DescripEnable_Click()
 {
     // Takes effect at once, even when the dialog is then closed unsaved.
-    AppSettings.EnableStrings = m_descripEnable->isChecked() ? 1 : 0;
+    m_settings.EnableStrings = m_descripEnable->isChecked() ? 1 : 0;
+    if (m_actions.setDescriptionsEnabled)
+        m_actions.setDescriptionsEnabled(m_settings.descriptionsEnabled());
 }
 
 void Configuration::ConfigSave_Click()
@@ -187,25 +186,21 @@ void Configuration::ConfigSave_Click()
 
 void Configuration::saveSteps()
 {
-    AppSettings.Port = static_cast<qint16>(m_cboPort->currentIndex() + 1);
-    AppSettings.Baud = m_cboBaud->currentIndex() < 0 ? QString() : baudToStore(m_cboBaud->currentText());
-    AppSettings.Parity = m_cboParity->currentText().left(1);
+    // Nothing is applied until the file holds the new settings: a save that
+    // fails leaves the program, the port and the labels as they were.
+    AppSettings chosen = m_settings;
+    chosen.Port = static_cast<qint16>(m_cboPort->currentIndex() + 1);
+    chosen.Baud = m_cboBaud->currentIndex() < 0 ? QString() : baudToStore(m_cboBaud->currentText());
+    chosen.Parity = m_cboParity->currentText().left(1);
+    QString why;
+    if (!m_settingsFile.write(chosen, &why))
+        throw KorvexError(why);
+    m_settings = chosen;
 
-    const QString comm = QStringLiteral("COMSETTINGS");
-    const auto write = [this](const QString &section, const QString &key, const QString &value) {
-        if (!WriteINI(m_iniPath, section, key, value))
-            throw KorvexError(QStringLiteral("could not write %1 to %2").arg(key, m_iniPath));
-    };
-    write(comm, QStringLiteral("PORT"), QString::number(AppSettings.Port));
-    write(comm, QStringLiteral("BAUD"), AppSettings.Baud);
-    write(comm, QStringLiteral("PARITY"), AppSettings.Parity);
-    write(QStringLiteral("GENERAL"), QStringLiteral("ENABLESTRINGS"),
-          QString::number(AppSettings.EnableStrings));
-
-    if (m_actions.setupCommPort)
-        m_actions.setupCommPort();
+    if (m_actions.apply)
+        m_actions.apply(chosen);
     m_waiter.Delay(700);
-    if (AppSettings.EnableStrings == 0 && m_actions.hideDescription)
+    if (!chosen.descriptionsEnabled() && m_actions.hideDescription)
         m_actions.hideDescription();
 }
 

@@ -1,6 +1,5 @@
 #include "ui/DescriptionBox.h"
 
-#include "core/AppSettings.h"
 #include "core/KeyRows.h"
 #include "ui/FormLayout.h"
 
@@ -29,7 +28,7 @@ void DescriptionBox::setText(const QByteArray &text)
 
 void DescriptionBox::StringCount_Click(int r)
 {
-    if (AppSettings.EnableStrings != 1) {
+    if (!m_descriptionsEnabled) {
         hide();
         return;
     }

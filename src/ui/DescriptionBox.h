@@ -29,6 +29,8 @@ public:
     int lineY() const { return m_lineY; }
 
     void setBoxSize(const QSize &twips);
+    // Row descriptions work only while enabled (the descriptions option).
+    void setDescriptionsEnabled(bool enabled) { m_descriptionsEnabled = enabled; }
     // The operator edited the box.
     void setText(const QByteArray &text);
 
@@ -47,6 +49,7 @@ private:
 
     KeyRows &m_rows;
     bool m_visible = false;
+    bool m_descriptionsEnabled = false;
     bool m_committing = false;
     int m_row = 0;
     QByteArray m_text = QByteArrayLiteral("String Description");

@@ -1,13 +1,11 @@
 #include "ui/Form1.h"
 
-#include "core/AppSettings.h"
 #include "core/MainModel.h"
-#include "core/SettingsLocation.h"
+#include "core/Prompter.h"
 #include "core/StartUp.h"
 #include "core/Waiter.h"
-#include "device/DeviceOperations.h"
+#include "device/DeviceSession.h"
 #include "device/PortMapping.h"
-#include "device/QtSerialLink.h"
 #include "files/CfgFileCommands.h"
 #include "keys/KeyCapture.h"
 #include "keys/KeyStringChecker.h"
@@ -18,8 +16,6 @@
 #include "ui/FormLayout.h"
 #include "ui/KbdKeyField.h"
 #include "ui/KeyStringField.h"
-#include "ui/MessageBoxPrompter.h"
-#include "ui/QtFileDialogs.h"
 #include "ui/StatusIcon.h"
 #include "ui/StatusLogView.h"
 #include "ui/Twips.h"
@@ -121,60 +117,19 @@ bool choosePrinterWithDialog(QPrinter &printer, QWidget *parent)
 
 } // namespace
 
-// The real collaborators of the program's own window.
-struct Form1::Owned
+Form1::Form1(const Form1Collaborators &with, QWidget *parent)
+    : QMainWindow(parent), m_prompter(with.prompter), m_waiter(with.waiter), m_settingsFile(with.iniPath),
+      m_programDir(with.programDir), m_choosePrinter(with.choosePrinter), m_describePort(with.describePort)
 {
-    MessageBoxPrompter prompter;
-    EventLoopWaiter waiter;
-    QtSerialLink port;
-    QtFileDialogs dialogs;
-
-    explicit Owned(const QString &iniPath) : port(iniPath) {}
-};
-
-Form1::Form1(QWidget *parent) : QMainWindow(parent)
-{
-    const QString iniPath = settingsFilePath();
-    m_owned = std::make_unique<Owned>(iniPath);
-    m_owned->prompter.setParent(this);
-    m_owned->dialogs.setParent(this);
-
-    Form1Collaborators with;
-    with.prompter = &m_owned->prompter;
-    with.port = &m_owned->port;
-    with.waiter = &m_owned->waiter;
-    with.fileDialogs = &m_owned->dialogs;
-    with.iniPath = iniPath;
-    with.programDir = programDirectory();
-    with.choosePrinter = [this](QPrinter &printer) { return choosePrinterWithDialog(printer, this); };
-    with.describePort = [iniPath](int port) { return serialDevicePath(port, iniPath); };
-    init(with);
-}
-
-Form1::Form1(const Form1Collaborators &with, QWidget *parent) : QMainWindow(parent)
-{
-    init(with);
-}
-
-Form1::~Form1()
-{
-    // The rows' widgets go before the model they listen to.
-    delete takeCentralWidget();
-}
-
-void Form1::init(const Form1Collaborators &with)
-{
-    m_prompter = with.prompter;
-    m_waiter = with.waiter;
-    m_iniPath = with.iniPath;
-    m_programDir = with.programDir;
-    m_choosePrinter = with.choosePrinter;
-    m_describePort = with.describePort;
+    if (!m_choosePrinter)
+        m_choosePrinter = [this](QPrinter &printer) { return choosePrinterWithDialog(printer, this); };
+    if (!m_describePort)
+        m_describePort = [iniPath = with.iniPath](int port) { return serialDevicePath(port, iniPath); };
 
     setObjectName(QStringLiteral("Form1"));
     m_model = std::make_unique<MainModel>();
     m_checker = std::make_unique<KeyStringChecker>(m_model->rows(), *m_prompter);
-    m_device = std::make_unique<DeviceOperations>(*m_model, *with.port, *m_waiter, *m_prompter);
+    m_device = std::make_unique<DeviceSession>(*m_model, *with.port, *m_waiter, *m_prompter);
     m_files = std::make_unique<CfgFileCommands>(*m_model, *m_prompter, *with.fileDialogs, *m_waiter);
     m_descriptionBox = new DescriptionBox(m_model->rows(), this);
 
@@ -185,7 +140,15 @@ void Form1::init(const Form1Collaborators &with)
     buildMenus();
     bindModel();
 
-    FormLoad(*m_model, *m_prompter, m_iniPath, [this] { m_device->SetupCommPort(); });
+    m_settings = FormLoad(*m_model, *m_prompter, m_settingsFile,
+                          [this](const AppSettings &settings) { m_device->SetupCommPort(settings); });
+    m_descriptionBox->setDescriptionsEnabled(m_settings.descriptionsEnabled());
+}
+
+Form1::~Form1()
+{
+    // The rows' widgets go before the model they listen to.
+    delete takeCentralWidget();
 }
 
 void Form1::buildControls()
@@ -475,7 +438,7 @@ void Form1::showText(int which)
         return;
     case MainModel::Text::CfgLabel:
         m_cfgLabel->setText(value);
-        m_cfgLabel->setToolTip(AppSettings.CurrentFile);
+        m_cfgLabel->setToolTip(m_files->currentFile());
         return;
     }
 }
@@ -515,22 +478,22 @@ void Form1::KbdKey_KeyDown(int index, QKeyEvent *event)
 
 void Form1::Command1_Click()
 {
-    m_device->Command1_Click();
+    m_device->readRows();
 }
 
 void Form1::Command2_Click()
 {
-    m_device->Command2_Click();
+    m_device->sendRows();
 }
 
 void Form1::VerifyBtn_Click()
 {
-    m_device->VerifyBtn_Click();
+    m_device->verifyRows();
 }
 
 void Form1::GetVersionBtn_Click()
 {
-    m_device->GetCodeVersion();
+    m_device->queryVersion();
 }
 
 void Form1::FOpen_Click()
@@ -551,10 +514,17 @@ void Form1::SaveAs_Click()
 void Form1::Config_Click()
 {
     Configuration::Actions actions;
-    actions.setupCommPort = [this] { m_device->SetupCommPort(); };
+    actions.apply = [this](const AppSettings &settings) {
+        m_settings = settings;
+        m_device->SetupCommPort(settings);
+    };
+    actions.setDescriptionsEnabled = [this](bool enabled) {
+        m_settings.EnableStrings = enabled ? 1 : 0;
+        m_descriptionBox->setDescriptionsEnabled(enabled);
+    };
     actions.hideDescription = [this] { m_descriptionBox->hide(); };
     actions.describePort = m_describePort;
-    Configuration dialog(m_iniPath, *m_waiter, *m_prompter, std::move(actions), this);
+    Configuration dialog(m_settings, m_settingsFile, *m_waiter, *m_prompter, std::move(actions), this);
     dialog.exec();
 }
 
@@ -659,9 +629,7 @@ void Form1::closeEvent(QCloseEvent *event)
     // An operation waiting inside Delay would otherwise carry on against a
     // window that is going away: end its wait so it unwinds and lets go of
     // the port.
-    if (m_model->isBusy()) {
-        if (auto *waiter = dynamic_cast<EventLoopWaiter *>(m_waiter))
-            waiter->abort();
-    }
+    if (m_model->isBusy())
+        m_waiter->abort();
     event->accept();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/AppSettings.h"
+#include "core/SettingsFile.h"
+
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
@@ -12,8 +15,7 @@ class CfgFileCommands;
 class ClickLabel;
 class DescriptionBox;
 class DescriptionEdit;
-class DeviceOperations;
-class EventLoopWaiter;
+class DeviceSession;
 class FileDialogs;
 class KbdKeyField;
 class KeyStringChecker;
@@ -33,8 +35,8 @@ class StatusIcon;
 class StatusLogView;
 class Waiter;
 
-// What the window works with. The program makes the real ones; tests hand in
-// fakes.
+// What the window works with, made by the program (app/main.cpp) or by a
+// test. They must outlive the window.
 struct Form1Collaborators
 {
     Prompter *prompter = nullptr;
@@ -44,9 +46,11 @@ struct Form1Collaborators
     QString iniPath;
     // Where the status pictures and the help pages lie.
     QString programDir;
-    // Lets the operator choose a printer; false when cancelled.
+    // Lets the operator choose a printer; false when cancelled. Empty: the
+    // system's printer dialog.
     std::function<bool(QPrinter &printer)> choosePrinter;
-    // The device COMn reaches, shown in the Configuration dialog.
+    // The device COMn reaches, shown in the Configuration dialog. Empty: the
+    // machine's own mapping.
     std::function<QString(int port)> describePort;
 };
 
@@ -57,9 +61,6 @@ class Form1 : public QMainWindow
     Q_OBJECT
 
 public:
-    // The program's window, with the real port, dialogs and settings file.
-    explicit Form1(QWidget *parent = nullptr);
-    // A window over the given collaborators; they must outlive it.
     explicit Form1(const Form1Collaborators &with, QWidget *parent = nullptr);
     ~Form1() override;
 
@@ -90,9 +91,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    struct Owned;
-
-    void init(const Form1Collaborators &with);
     void buildControls();
     void buildRows();
     void buildMenus();
@@ -105,17 +103,17 @@ private:
     void showDescriptionBox();
     void setCommandsEnabled(bool enabled);
 
-    std::unique_ptr<Owned> m_owned;
     Prompter *m_prompter = nullptr;
     Waiter *m_waiter = nullptr;
-    QString m_iniPath;
+    SettingsFile m_settingsFile;
+    AppSettings m_settings;
     QString m_programDir;
     std::function<bool(QPrinter &)> m_choosePrinter;
     std::function<QString(int)> m_describePort;
 
     std::unique_ptr<MainModel> m_model;
     std::unique_ptr<KeyStringChecker> m_checker;
-    std::unique_ptr<DeviceOperations> m_device;
+    std::unique_ptr<DeviceSession> m_device;
     std::unique_ptr<CfgFileCommands> m_files;
     DescriptionBox *m_descriptionBox = nullptr;
 

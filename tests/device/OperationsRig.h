@@ -1,9 +1,7 @@
 #pragma once
 
-#include "core/AppSettings.h"
-#include "core/KeyTable.h"
 #include "core/MainModel.h"
-#include "device/DeviceOperations.h"
+#include "device/DeviceSession.h"
 #include "keys/KeyStringChecker.h"
 #include "support/RecordingPrompter.h"
 
@@ -12,13 +10,9 @@
 // no parity (a pseudo-terminal has none).
 struct OperationsRig
 {
-    OperationsRig(SerialPort &port, Waiter &waiter) : ops(model, port, waiter, prompter)
-    {
-        BuildKeyTable();
-        AppSettings.Port = 1;
-        AppSettings.Baud = QStringLiteral("9600");
-        AppSettings.Parity = QStringLiteral("N");
-    }
+    // The derived rig sets the port up once it has made it.
+    OperationsRig(SerialPort &port, Waiter &waiter) : ops(model, port, waiter, prompter) {}
+    static inline const AppSettings Com1{1, QStringLiteral("9600"), QStringLiteral("N"), 0};
     // "key|string", as typed.
     void setRow(int i, const QByteArray &row)
     {
@@ -47,5 +41,5 @@ struct OperationsRig
     RecordingPrompter prompter;
     MainModel model;
     KeyStringChecker checker{model.rows(), prompter};
-    DeviceOperations ops;
+    DeviceSession ops;
 };

@@ -10,11 +10,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using Operation = void (DeviceOperations::*)();
-const Operation Read = &DeviceOperations::Command1_Click;
-const Operation Send = &DeviceOperations::Command2_Click;
-const Operation Verify = &DeviceOperations::VerifyBtn_Click;
-const Operation Version = &DeviceOperations::GetCodeVersion;
+using Operation = void (DeviceSession::*)();
+const Operation Read = &DeviceSession::readRows;
+const Operation Send = &DeviceSession::sendRows;
+const Operation Verify = &DeviceSession::verifyRows;
+const Operation Version = &DeviceSession::queryVersion;
 // Each with how its error message begins.
 const std::tuple<const char *, Operation, QByteArray> Operations[] = {
     {"read", Read, "Error retrieve current key overrides - "},
@@ -29,7 +29,7 @@ const QByteArray Absent = "KORVEX not responsing on port COM1"_ba;
 // Over a fake port and device on virtual time.
 struct Rig : OperationsRig
 {
-    Rig() : OperationsRig(port, waiter) {}
+    Rig() : OperationsRig(port, waiter) { ops.SetupCommPort(Com1); }
     void script(const Script &lines)
     {
         device.intercept = [this, lines](const QByteArray &command, qint64 now) {
@@ -118,7 +118,7 @@ private slots:
             << u"1,9600,e"_s << "1 9600,e,8,2|COM1 9600 kept|"_ba;
         QTest::newRow("refused settings: the steps after are not done")
             << u"4,fast,N"_s
-            << "4 |COM2 9600 kept|Error setting up comm port - invalid port settings \"fast,N,8,2\": baud rate must be a positive whole number"_ba;
+            << "4 |COM1 9600 kept|Error setting up comm port - invalid port settings \"fast,N,8,2\": baud rate must be a positive whole number"_ba;
     }
     void setupCommPort()
     {
@@ -127,12 +127,12 @@ private slots:
 
         Rig rig;
         rig.model.setText(MainModel::Text::ParityLabel, u"kept"_s);
-        AppSettings.Port = stored.section(u',', 0, 0).toShort();
-        AppSettings.Baud = stored.section(u',', 1, 1);
-        AppSettings.Parity = stored.section(u',', 2, 2);
         rig.port.open();
+        rig.port.portNumber = 0;
+        rig.port.settings.clear();
 
-        rig.ops.SetupCommPort();
+        rig.ops.SetupCommPort({stored.section(u',', 0, 0).toShort(), stored.section(u',', 1, 1),
+                               stored.section(u',', 2, 2), 0});
 
         const auto label = [&](MainModel::Text which) { return rig.model.text(which).toLatin1(); };
         QCOMPARE(QByteArray::number(rig.port.portNumber) + ' ' + rig.port.settings + '|' +
@@ -342,8 +342,7 @@ private slots:
                 return;
             const auto before = std::make_tuple(rig.log(), rig.port.writes().size(), rig.port.isOpen());
             (rig.ops.*inner)();
-            AppSettings.Port = 3;
-            rig.ops.SetupCommPort();
+            rig.ops.SetupCommPort({3, u"9600"_s, u"N"_s, 0});
             unchanged = rig.model.isBusy() &&
                         before == std::make_tuple(rig.log(), rig.port.writes().size(), rig.port.isOpen());
         };

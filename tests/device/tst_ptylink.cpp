@@ -21,7 +21,7 @@ struct Program : OperationsRig
     explicit Program(const QStringList &simArgs)
         : OperationsRig(port, waiter), sim(simArgs), port(sim.iniPath())
     {
-        ops.SetupCommPort();
+        ops.SetupCommPort(Com1);
     }
     void fill(const QByteArrayList &rows)
     {
@@ -72,12 +72,12 @@ private slots:
         for (QByteArray &row : expected)
             row.back() = 'v';
 
-        program.ops.Command2_Click();
+        program.ops.sendRows();
         QCOMPARE(program.rows(), expected); // each row acknowledged and read back
-        program.ops.VerifyBtn_Click();
+        program.ops.verifyRows();
         QCOMPARE(program.rows(), expected);
         program.fill({});
-        program.ops.Command1_Click();
+        program.ops.readRows();
         QCOMPARE(program.rows(), expected);
         const QByteArrayList steps = {"0%",  "6%",  "13%", "20%", "26%", "33%", "40%", "46%",
                                       "53%", "60%", "66%", "73%", "80%", "86%", "93%", "100%"};
@@ -111,7 +111,7 @@ private slots:
         QElapsedTimer wall;
         wall.start();
         const std::clock_t cpuBefore = std::clock();
-        (program.ops.*(send ? &DeviceOperations::Command2_Click : &DeviceOperations::Command1_Click))();
+        (program.ops.*(send ? &DeviceSession::sendRows : &DeviceSession::readRows))();
         const qint64 cpuMs = qint64(std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC;
 
         const QString shown = program.prompter.messages().join(u'\n');
@@ -129,7 +129,7 @@ private slots:
         Program program({u"--flood"_s});
         QVERIFY(program.sim.started());
 
-        program.ops.Command1_Click();
+        program.ops.readRows();
 
         // At most one message per row, never one per byte.
         const QStringList messages = program.prompter.messages();

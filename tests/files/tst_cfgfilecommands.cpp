@@ -1,7 +1,6 @@
 // Save, Save As and Open as the operator meets them: the exact messages and
 // questions, what ends up on disk and on screen, and the bounds that keep a
 // file that is not a .cfg from hanging the program.
-#include "core/AppSettings.h"
 #include "core/MainModel.h"
 #include "files/CfgFileCommands.h"
 #include "files/CfgFormat.h"
@@ -125,12 +124,12 @@ private slots:
             expected +=
                 QByteArray::number(i) + ' ' + row.at(0) + '|' + row.at(1) + '|' + row.value(3, row.at(2));
         }
-        AppSettings.CurrentFile = rig.path(QStringLiteral("rows.cfg"));
+        rig.commands.setCurrentFile(rig.path(QStringLiteral("rows.cfg")));
         rig.commands.FSave_Click();
         QCOMPARE(rig.prompter.messages(), QStringList{Saved});
 
         // Line 2 carries the time of writing; all else must match byte for byte.
-        QByteArray written = readAll(AppSettings.CurrentFile);
+        QByteArray written = readAll(rig.commands.currentFile());
         const qsizetype dateAt = written.indexOf("\r\n") + 2;
         written.replace(dateAt, written.indexOf("\r\n", dateAt) - dateAt, "#File written <masked>");
         QCOMPARE(written, readAll(QFINDTESTDATA("data/expected.cfg")));
@@ -140,7 +139,7 @@ private slots:
                  QByteArray("09/03/2024 14:05:07"));
 
         rig.prefill();
-        rig.dialogs.name = AppSettings.CurrentFile;
+        rig.dialogs.name = rig.commands.currentFile();
         rig.commands.FOpen_Click();
         QVERIFY(rig.prompter.prompts().isEmpty());
         QCOMPARE(rig.changedRows(), expected);
@@ -192,7 +191,7 @@ private slots:
         const QString oldPath = rig.write(oldName, "old\r\n");
         const QString chosenPath = rig.path(chosen.value_or(QString()));
         const QString previous = rig.path(QStringLiteral("previous.cfg"));
-        AppSettings.CurrentFile = saveAs ? previous : chosenPath;
+        rig.commands.setCurrentFile(saveAs ? previous : chosenPath);
         if (chosen)
             rig.dialogs.name = chosenPath;
         rig.prompter.answers = answers;
@@ -202,7 +201,7 @@ private slots:
         QCOMPARE(rig.prompter.questions(),
                  QStringList(answers.size(), QStringLiteral("File exists -- want to overwrite? Y/N")));
         QCOMPARE(rig.prompter.messages(), messages);
-        QCOMPARE(AppSettings.CurrentFile, takesName ? chosenPath : previous);
+        QCOMPARE(rig.commands.currentFile(), takesName ? chosenPath : previous);
         QCOMPARE(rig.model.text(MainModel::Text::CfgLabel), QStringLiteral("None"));
         if (written != oldName)
             QCOMPARE(readAll(oldPath), QByteArray("old\r\n"));
@@ -238,7 +237,7 @@ private slots:
         const QStringList entries = rig.entries();
         rig.prefill();
         const QString path = rig.path(name);
-        AppSettings.CurrentFile = path;
+        rig.commands.setCurrentFile(path);
         rig.dialogs.name = path;
 
         // Writing past the file size limit fails the way a full disk does; a
@@ -264,7 +263,7 @@ private slots:
         QCOMPARE(rig.entries(), entries);
         QCOMPARE(rig.changedRows(), QByteArrayList{});
         QCOMPARE(rig.rows.icon(0), RowIcon::CheckMark);
-        QCOMPARE(AppSettings.CurrentFile, path);
+        QCOMPARE(rig.commands.currentFile(), path);
         QCOMPARE(rig.model.text(MainModel::Text::CfgLabel),
                  save ? QStringLiteral("None") : QFileInfo(path).fileName());
     }
@@ -329,7 +328,7 @@ private slots:
         QCOMPARE(rig.changedRows(), changed);
         for (int i = 0; i < RowCount; ++i)
             QCOMPARE(rig.rows.icon(i), RowIcon::QuestionMark);
-        QCOMPARE(AppSettings.CurrentFile, path);
+        QCOMPARE(rig.commands.currentFile(), path);
         QCOMPARE(rig.model.text(MainModel::Text::CfgLabel), QStringLiteral("in.cfg"));
     }
 

@@ -2,7 +2,11 @@
 #include "core/KeyRows.h"
 #include "core/MainModel.h"
 #include "core/SettingsLocation.h"
+#include "core/Waiter.h"
+#include "device/QtSerialLink.h"
 #include "ui/Form1.h"
+#include "ui/MessageBoxPrompter.h"
+#include "ui/QtFileDialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,6 +20,17 @@ class tst_Installed : public QObject
 {
     Q_OBJECT
 
+    // The program's own window and collaborators, as the program makes them.
+    struct Program
+    {
+        QString iniPath = settingsFilePath();
+        MessageBoxPrompter prompter;
+        EventLoopWaiter waiter;
+        QtSerialLink port{iniPath};
+        QtFileDialogs dialogs;
+        Form1 window{{&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, {}}};
+    };
+
 private slots:
     void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("KORVEXConfig")); }
 
@@ -26,14 +41,16 @@ private slots:
         QVERIFY(WriteINI(expected, QStringLiteral("COMSETTINGS"), QStringLiteral("PORT"), QStringLiteral("3")));
         QVERIFY(WriteINI(expected, QStringLiteral("COMSETTINGS"), QStringLiteral("BAUD"), QStringLiteral("19200")));
 
-        Form1 window; // the program's own window, reading what was just written
+        Program program; // reading what was just written
+        Form1 &window = program.window;
         QCOMPARE(window.model().text(MainModel::Text::CommLabel), QStringLiteral("COM3"));
         QCOMPARE(window.model().text(MainModel::Text::BaudLabel), QStringLiteral("19200"));
     }
 
     void picturesAndHelpPagesAreFound()
     {
-        Form1 window;
+        Program program;
+        Form1 &window = program.window;
         window.model().rows().setIcon(0, RowIcon::QuestionMark);
         const auto *icon = window.findChild<QLabel *>(QStringLiteral("Image1_0"));
         QVERIFY(icon && !icon->pixmap().isNull());

@@ -13,6 +13,8 @@ class FakeWaiter : public Waiter
 public:
     void Delay(int ms) override
     {
+        if (m_aborted)
+            throw OperationAborted();
         m_delays.append(ms);
         m_now += ms;
         if (onAdvance)
@@ -20,10 +22,13 @@ public:
     }
     void pumpEvents() override
     {
+        if (m_aborted)
+            throw OperationAborted();
         ++m_pumps;
         if (onPump)
             onPump();
     }
+    void abort() override { m_aborted = true; }
 
     qint64 now() const { return m_now; }
     const QList<int> &delays() const { return m_delays; }
@@ -36,4 +41,5 @@ private:
     qint64 m_now = 0;
     QList<int> m_delays;
     int m_pumps = 0;
+    bool m_aborted = false;
 };

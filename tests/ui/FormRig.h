@@ -1,14 +1,17 @@
 #pragma once
 
 #include "../device/FakeKorvex.h"
-#include "core/AppSettings.h"
 #include "files/FileDialogs.h"
 #include "support/RecordingPrompter.h"
 
 #include "core/MainModel.h"
+#include "ui/Configuration.h"
 #include "ui/Form1.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -59,6 +62,21 @@ struct FormRig : FileDialogs
                            row<QLabel>("StringCount", i)->text(),
                            icon->isHidden() ? QStringLiteral("-") : icon->accessibleDescription()}
             .join(QLatin1Char('|'));
+    }
+    // Runs `inDialog` on the open Configuration dialog, then presses `button`.
+    void configure(const std::function<void(Configuration *)> &inDialog, const char *button = "ConfigAbort")
+    {
+        QTimer::singleShot(0, form.get(), [this, inDialog, button] {
+            auto *dialog = form->findChild<Configuration *>();
+            inDialog(dialog);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+        });
+        action("Config")->trigger();
+    }
+    // Turns the descriptions option on or off, as the operator does.
+    void setDescriptions(bool on)
+    {
+        configure([on](Configuration *dialog) { dialog->findChild<QCheckBox *>()->setChecked(on); });
     }
     // Runs extra at every tick of virtual time, after the device's bytes arrived.
     void onTick(const std::function<void()> &extra)

@@ -44,7 +44,7 @@ private slots:
     void clearAll()
     {
         FormRig rig;
-        AppSettings.EnableStrings = 1;
+        rig.setDescriptions(true);
         for (int i = 0; i < 16; ++i) {
             rig.rows().setKeyName(i, "Q");
             rig.rows().setKeyString(i, "ab");

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QDir>
 #include <QTimer>
 
 // The Configuration dialog: what it shows of the stored settings, what SAVE
@@ -19,15 +20,16 @@ class TestConfiguration : public QObject
     RecordingPrompter prompter;
     QString steps;
 
-    std::unique_ptr<Configuration> open(const char *file = "Korvex.ini")
+    std::unique_ptr<Configuration> open(const AppSettings &current, const char *file = "Korvex.ini")
     {
         steps.clear();
         waiter.onAdvance = [this](qint64) {
             steps += QString::number(waiter.delays().last()) + QLatin1Char('|');
         };
         return std::make_unique<Configuration>(
-            dir.filePath(QLatin1String(file)), waiter, prompter,
-            Configuration::Actions{[this] { steps += QLatin1String("setup|"); },
+            current, SettingsFile(dir.filePath(QLatin1String(file))), waiter, prompter,
+            Configuration::Actions{[this](const AppSettings &s) { steps += QStringLiteral("apply COM%1|").arg(s.Port); },
+                                   [this](bool on) { steps += QStringLiteral("descriptions %1|").arg(on); },
                                    [this] { steps += QLatin1String("hide|"); },
                                    [](int n) { return QStringLiteral("/dev/fake%1").arg(n); }});
     }
@@ -40,9 +42,9 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("saveSteps");
         // clang-format off
-        QTest::newRow("COM3 19.2k EVEN ticked") << "3|19200|E|1" << "COM3|19.2k|EVEN|1" << "setup|700|";
-        QTest::newRow("57600 as 57.6k and back, box hidden") << "8|57600|O|0" << "COM8|57.6k|ODD|0" << "setup|700|hide|";
-        QTest::newRow("port 0 selects nothing, saves 0") << "0|2400|N|0" << "|2400|NONE|0" << "setup|700|hide|";
+        QTest::newRow("COM3 19.2k EVEN ticked") << "3|19200|E|1" << "COM3|19.2k|EVEN|1" << "apply COM3|700|";
+        QTest::newRow("57600 as 57.6k and back, box hidden") << "8|57600|O|0" << "COM8|57.6k|ODD|0" << "apply COM8|700|hide|";
+        QTest::newRow("port 0 selects nothing, saves 0") << "0|2400|N|0" << "|2400|NONE|0" << "apply COM0|700|hide|";
         // clang-format on
     }
     void openAndSave()
@@ -51,8 +53,7 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, saveSteps);
         const QStringList s = stored.split(QLatin1Char('|'));
-        AppSettings = {{}, qint16(s[0].toInt()), s[1], s[2], qint16(s[3].toInt())};
-        auto dialog = open();
+        auto dialog = open({qint16(s[0].toInt()), s[1], s[2], qint16(s[3].toInt())});
         QStringList seen;
         for (auto *list : dialog->findChildren<QComboBox *>()) // port, baud, parity
             seen << list->currentText();
@@ -71,21 +72,30 @@ private slots:
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
     }
 
-    void failedWriteIsReported()
+    void failedSaveChangesNothing()
     {
-        // A settings file that cannot be written must not look saved.
-        QFile blocker(dir.filePath(QStringLiteral("a-file")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        auto dialog = open("a-file/Korvex.ini");
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("ConfigSave")), Qt::LeftButton);
-        QVERIFY(prompter.messages().value(0).startsWith(QStringLiteral("Error saving configuration - ")));
-        QCOMPARE(steps + QString::number(dialog->result()), QStringLiteral("0"));
+        // A settings file that cannot be written must not look saved, and
+        // nothing of the choice may be applied: the window would probe one
+        // port and name another.
+        FormRig rig;
+        QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("Korvex.ini"))); // neither readable nor writable
+        bool stayedOpen = false;
+        rig.configure([&](Configuration *dialog) {
+            dialog->findChild<QComboBox *>(QStringLiteral("cboPort"))->setCurrentIndex(2);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("ConfigSave")), Qt::LeftButton);
+            stayedOpen = dialog->isVisible() && dialog->result() == 0;
+        });
+        QVERIFY(stayedOpen);
+        QVERIFY(rig.prompter.messages().value(0).startsWith(QStringLiteral("Error saving configuration - ") +
+                                                           rig.dir.filePath(QStringLiteral("Korvex.ini"))));
+        QCOMPARE(rig.find<QLabel>("CommLabel")->text(), QStringLiteral("COM1"));
+        QCOMPARE(rig.port.portNumber, 1);
+        QVERIFY(rig.waiter.delays().isEmpty());
     }
 
     void portDeviceFollowsTheChoice()
     {
-        AppSettings.Port = 2;
-        auto dialog = open();
+        auto dialog = open({2, QStringLiteral("9600"), QStringLiteral("N"), 0});
         auto *line = dialog->findChild<QLabel *>(QStringLiteral("PortDevice"));
         QCOMPARE(line->text(), QStringLiteral("COM2 is /dev/fake2"));
         dialog->findChild<QComboBox *>(QStringLiteral("cboPort"))->setCurrentIndex(6);
@@ -110,21 +120,19 @@ private slots:
         FormRig rig;
         const QString ini = rig.dir.filePath(QStringLiteral("Korvex.ini"));
         WriteINI(ini, QStringLiteral("GENERAL"), QStringLiteral("ENABLESTRINGS"), QStringLiteral("1"));
-        AppSettings.EnableStrings = 1;
+        rig.setDescriptions(true);
         QTest::mouseClick(rig.row("StringCount", 2), Qt::LeftButton);
         typeInto(rig.find("StrDes"), QStringLiteral("draft"));
-        QTimer::singleShot(0, rig.form.get(), [&] {
-            auto *dialog = rig.form->findChild<Configuration *>();
-            QTest::mouseClick(dialog->findChild<QCheckBox *>(), Qt::LeftButton);
-            QTest::mouseClick(dialog->findChild<QPushButton *>(button), Qt::LeftButton);
-        });
-        rig.action("Config")->trigger();
+        rig.configure([](Configuration *dialog) { QTest::mouseClick(dialog->findChild<QCheckBox *>(), Qt::LeftButton); },
+                      qPrintable(button));
 
-        QCOMPARE(AppSettings.EnableStrings, 0);
         QCOMPARE(!rig.find("StrDes")->isHidden(), boxShown);
         QCOMPARE(rig.rows().description(2), QByteArray());
         QCOMPARE(ReadINI(ini, QStringLiteral("GENERAL"), QStringLiteral("ENABLESTRINGS"), QString()),
                  fileFlag);
+        // Descriptions are off either way: a length label only hides the box.
+        QTest::mouseClick(rig.row("StringCount", 3), Qt::LeftButton);
+        QVERIFY(rig.find("StrDes")->isHidden());
     }
 };
 

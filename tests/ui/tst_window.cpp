@@ -103,7 +103,7 @@ private slots:
     void descriptionBox()
     {
         FormRig rig;
-        AppSettings.EnableStrings = 1;
+        rig.setDescriptions(true);
         auto *box = rig.find<QPlainTextEdit>("StrDes");
         QWidget *line = rig.find("StrLine");
         const auto click = [&](int row) { QTest::mouseClick(rig.row("StringCount", row), Qt::LeftButton); };
@@ -128,7 +128,7 @@ private slots:
         click(0);
         QCOMPARE(box->toPlainText(), QStringLiteral("why row one"));
         typeInto(box, QStringLiteral(" edited"));
-        AppSettings.EnableStrings = 0;
+        rig.setDescriptions(false);
         click(0);
         QVERIFY(box->isHidden());
         QCOMPARE(rig.rows().description(0), QByteArray("why row one"));

@@ -1,6 +1,5 @@
-#include "device/DeviceOperations.h"
+#include "device/DeviceSession.h"
 
-#include "core/AppSettings.h"
 #include "core/KorvexError.h"
 #include "core/MainModel.h"
 #include "core/Prompter.h"
@@ -56,11 +55,11 @@ void startProgress(ProgressModel &progress)
 
 } // namespace
 
-DeviceOperations::DeviceOperations(MainModel &model, SerialPort &port, Waiter &waiter, Prompter &prompter)
+DeviceSession::DeviceSession(MainModel &model, SerialPort &port, Waiter &waiter, Prompter &prompter)
     : m_model(model), m_port(port), m_waiter(waiter), m_prompter(prompter)
 {}
 
-template <typename Body> void DeviceOperations::runExclusive(const QString &failureText, Body &&body)
+template <typename Body> void DeviceSession::runExclusive(const QString &failureText, Body &&body)
 {
     if (m_model.isBusy())
         return;
@@ -77,11 +76,11 @@ template <typename Body> void DeviceOperations::runExclusive(const QString &fail
     }
     if (m_setupPending) {
         m_setupPending = false;
-        SetupCommPort();
+        SetupCommPort(m_settings);
     }
 }
 
-void DeviceOperations::releasePort()
+void DeviceSession::releasePort()
 {
     try {
         if (m_port.isOpen())
@@ -91,8 +90,9 @@ void DeviceOperations::releasePort()
     }
 }
 
-void DeviceOperations::SetupCommPort()
+void DeviceSession::SetupCommPort(const AppSettings &settings)
 {
+    m_settings = settings;
     // New settings must not pull the port from under a running operation.
     if (m_model.isBusy()) {
         m_setupPending = true;
@@ -101,23 +101,18 @@ void DeviceOperations::SetupCommPort()
     try {
         if (m_port.isOpen())
             m_port.close();
-        m_port.setPortNumber(AppSettings.Port);
-        m_port.setSettings(AppSettings.Baud.toLatin1() + ',' + AppSettings.Parity.toLatin1() + ",8,2");
-        m_model.setText(MainModel::Text::CommLabel,
-                        QStringLiteral("COM") + QString::number(AppSettings.Port));
-        m_model.setText(MainModel::Text::BaudLabel, AppSettings.Baud);
-        if (AppSettings.Parity == QLatin1String("N"))
-            m_model.setText(MainModel::Text::ParityLabel, QStringLiteral("NONE"));
-        else if (AppSettings.Parity == QLatin1String("E"))
-            m_model.setText(MainModel::Text::ParityLabel, QStringLiteral("EVEN"));
-        else if (AppSettings.Parity == QLatin1String("O"))
-            m_model.setText(MainModel::Text::ParityLabel, QStringLiteral("ODD"));
+        m_port.setPortNumber(settings.Port);
+        m_port.setSettings(settings.Baud.toLatin1() + ',' + settings.Parity.toLatin1() + ",8,2");
+        m_model.setText(MainModel::Text::CommLabel, QStringLiteral("COM") + QString::number(settings.Port));
+        m_model.setText(MainModel::Text::BaudLabel, settings.Baud);
+        if (const QString parity = parityName(settings.Parity); !parity.isEmpty())
+            m_model.setText(MainModel::Text::ParityLabel, parity);
     } catch (const KorvexError &error) {
         m_prompter.message(QStringLiteral("Error setting up comm port - ") + error.description());
     }
 }
 
-void DeviceOperations::addMarker(int line)
+void DeviceSession::addMarker(int line)
 {
     // The log may have been cleared meanwhile (Clear All during a wait).
     StatusLog &log = m_model.log();
@@ -125,9 +120,9 @@ void DeviceOperations::addMarker(int line)
         log.setLine(line, log.line(line) + " *");
 }
 
-QString DeviceOperations::CheckAttached()
+QString DeviceSession::CheckAttached()
 {
-    QString result = QStringLiteral("KORVEX not responsing on port COM") + QString::number(AppSettings.Port);
+    QString result = QStringLiteral("KORVEX not responsing on port COM") + QString::number(m_settings.Port);
     int tries = 0;
     bool found = false;
     StatusLog &log = m_model.log();
@@ -170,7 +165,7 @@ QString DeviceOperations::CheckAttached()
 
 // Reading, sending and verifying stop with a beep when no device answered;
 // the check has already logged its tries, the message goes after them.
-bool DeviceOperations::attachedOrReported()
+bool DeviceSession::attachedOrReported()
 {
     const QString attached = CheckAttached();
     if (attached.isEmpty())
@@ -180,7 +175,7 @@ bool DeviceOperations::attachedOrReported()
     return false;
 }
 
-void DeviceOperations::Command1_Click()
+void DeviceSession::readRows()
 {
     runExclusive(QStringLiteral("Error retrieve current key overrides - "), [this] {
         StatusLog &log = m_model.log();
@@ -222,7 +217,7 @@ void DeviceOperations::Command1_Click()
     });
 }
 
-void DeviceOperations::fillRowFromReply(int index, const QByteArray &stringPart)
+void DeviceSession::fillRowFromReply(int index, const QByteArray &stringPart)
 {
     KeyRows &rows = m_model.rows();
     int units = 0;
@@ -237,7 +232,7 @@ void DeviceOperations::fillRowFromReply(int index, const QByteArray &stringPart)
     }
 }
 
-void DeviceOperations::Command2_Click()
+void DeviceSession::sendRows()
 {
     runExclusive(QStringLiteral("Error sending to KORVEX. "), [this] {
         StatusLog &log = m_model.log();
@@ -301,7 +296,7 @@ void DeviceOperations::Command2_Click()
     });
 }
 
-bool DeviceOperations::VerifyKey(int id)
+bool DeviceSession::VerifyKey(int id)
 {
     StatusLog &log = m_model.log();
     KeyRows &rows = m_model.rows();
@@ -342,7 +337,7 @@ bool DeviceOperations::VerifyKey(int id)
     return false;
 }
 
-void DeviceOperations::VerifyBtn_Click()
+void DeviceSession::verifyRows()
 {
     runExclusive(QStringLiteral("Error verifying values. "), [this] {
         m_model.log().clear();
@@ -355,7 +350,7 @@ void DeviceOperations::VerifyBtn_Click()
     });
 }
 
-void DeviceOperations::GetCodeVersion()
+void DeviceSession::queryVersion()
 {
     runExclusive(QStringLiteral("Error getting code version. "), [this] {
         StatusLog &log = m_model.log();

@@ -1,3 +1,0 @@
-#include "core/AppSettings.h"
-
-AppSettingsRecord AppSettings;
