@@ -42,8 +42,15 @@ void KeyRows::setIcon(int index, RowIcon icon)
     emit iconChanged(index);
 }
 
-void KeyRows::markAllUnconfirmed()
+void KeyRows::markAllUnconfirmed(bool showIcons)
 {
-    for (int i = 0; i < RowCount; ++i)
-        setIcon(i, RowIcon::QuestionMark);
+    for (int i = 0; i < RowCount; ++i) {
+        KeyRow &row = mutableRow(i);
+        const bool shown = row.iconShown || showIcons;
+        if (row.icon == RowIcon::QuestionMark && row.iconShown == shown)
+            continue;
+        row.icon = RowIcon::QuestionMark;
+        row.iconShown = shown;
+        emit iconChanged(i);
+    }
 }

@@ -8,7 +8,8 @@
 
 constexpr int RowCount = 16;
 
-enum class RowIcon { Hidden, QuestionMark, CheckMark };
+// The picture of a row's status icon: none until something first sets one.
+enum class RowIcon { None, QuestionMark, CheckMark };
 
 // One key override as the operator sees it. Texts are 8-bit: key names,
 // output strings and descriptions are bytes, mapped through Latin-1 only
@@ -19,7 +20,10 @@ struct KeyRow
     QByteArray keyString;
     QString lengthCaption = QStringLiteral("0");
     QByteArray description;
-    RowIcon icon = RowIcon::Hidden;
+    RowIcon icon = RowIcon::None;
+    // Hidden until a device operation first shows it; other changes only
+    // change the picture of a hidden icon.
+    bool iconShown = false;
 };
 
 // The sixteen rows. Every setter notifies synchronously and only on a real
@@ -39,15 +43,17 @@ public:
     QString lengthCaption(int index) const { return row(index).lengthCaption; }
     QByteArray description(int index) const { return row(index).description; }
     RowIcon icon(int index) const { return row(index).icon; }
+    bool iconShown(int index) const { return row(index).iconShown; }
 
     void setKeyName(int index, const QByteArray &name);
     void setKeyString(int index, const QByteArray &text);
     void setLengthCaption(int index, const QString &caption);
     void setDescription(int index, const QByteArray &text);
+    // Changes the picture only: a hidden icon stays hidden.
     void setIcon(int index, RowIcon icon);
-
-    // Shows the question mark on every row: "not confirmed against the device".
-    void markAllUnconfirmed();
+    // Every row's picture becomes the question mark, "not confirmed against
+    // the device"; showIcons also shows them, as the device operations do.
+    void markAllUnconfirmed(bool showIcons);
 
 signals:
     void keyNameChanged(int index);

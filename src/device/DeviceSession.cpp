@@ -185,7 +185,7 @@ void DeviceSession::readRows()
         log.clear();
         log.Add2Status("Read Operation Requested");
         startProgress(progress);
-        rows.markAllUnconfirmed();
+        rows.markAllUnconfirmed(true);
 
         if (!attachedOrReported())
             return;
@@ -244,7 +244,7 @@ void DeviceSession::sendRows()
 
         if (!attachedOrReported())
             return;
-        rows.markAllUnconfirmed();
+        rows.markAllUnconfirmed(true);
 
         for (int i = 0; i < RowCount; ++i) {
             const QByteArray name = rows.keyName(i);
@@ -343,7 +343,7 @@ void DeviceSession::verifyRows()
         m_model.log().clear();
         if (!attachedOrReported())
             return;
-        m_model.rows().markAllUnconfirmed();
+        m_model.rows().markAllUnconfirmed(true);
         for (int i = 0; i < RowCount; ++i)
             VerifyKey(i);
         m_port.close();

@@ -142,7 +142,7 @@ void CfgFileCommands::FOpen_Click()
             return;
         }
     }
-    m_model.rows().markAllUnconfirmed();
+    m_model.rows().markAllUnconfirmed(false);
 }
 
 void CfgFileCommands::ReadCfgRecords(QIODevice &input, qint64 inputSize)

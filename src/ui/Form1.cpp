@@ -133,9 +133,6 @@ Form1::Form1(const Form1Collaborators &with, QWidget *parent)
     m_files = std::make_unique<CfgFileCommands>(*m_model, *m_prompter, *with.fileDialogs, *m_waiter);
     m_descriptionBox = new DescriptionBox(m_model->rows(), this);
 
-    m_questionMark.load(QDir(m_programDir).filePath(QStringLiteral("question-mark.gif")));
-    m_checkMark.load(QDir(m_programDir).filePath(QStringLiteral("checkmark.gif")));
-
     buildControls();
     buildMenus();
     bindModel();
@@ -294,7 +291,8 @@ void Form1::buildRows()
     for (int i = 0; i < RowCount; ++i) {
         const QString number = QString::number(i + 1);
 
-        auto *icon = new StatusIcon(m_questionMark, m_checkMark, m_client);
+        auto *icon = new StatusIcon(QDir(m_programDir).filePath(QStringLiteral("question-mark.gif")),
+                                    QDir(m_programDir).filePath(QStringLiteral("checkmark.gif")), m_client);
         m_icons[i] = place(icon, indexed("Image1", i), FormLayout::statusIconRect(i), normal);
         icon->setAccessibleName(QStringLiteral("Status ") + number);
 
@@ -401,7 +399,7 @@ void Form1::showRow(int index)
         m_keyFields[index]->setText(name);
     m_stringFields[index]->showBytes(rows.keyString(index));
     m_counts[index]->setText(rows.lengthCaption(index));
-    m_icons[index]->showIcon(rows.icon(index));
+    m_icons[index]->showIcon(rows.icon(index), rows.iconShown(index));
 }
 
 void Form1::showProgress()
@@ -535,11 +533,9 @@ void Form1::ClearAll_Click()
         rows.setKeyName(i, QByteArray());
         rows.setKeyString(i, QByteArray());
         rows.setDescription(i, QByteArray());
-        // The picture becomes the question mark; an icon not shown yet stays
-        // hidden.
-        if (rows.icon(i) != RowIcon::Hidden)
-            rows.setIcon(i, RowIcon::QuestionMark);
     }
+    // The pictures become the question mark; an icon not shown yet stays hidden.
+    rows.markAllUnconfirmed(false);
     m_descriptionBox->setText(QByteArray());
     m_model->setText(MainModel::Text::CodeLabel, MainModel::InitialCodeLabel);
     m_model->log().clear();

@@ -117,9 +117,6 @@ private:
     std::unique_ptr<CfgFileCommands> m_files;
     DescriptionBox *m_descriptionBox = nullptr;
 
-    QPixmap m_questionMark;
-    QPixmap m_checkMark;
-
     QWidget *m_client = nullptr;
     std::array<StatusIcon *, 16> m_icons{};
     std::array<KbdKeyField *, 16> m_keyFields{};

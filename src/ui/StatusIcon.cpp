@@ -1,29 +1,36 @@
 #include "ui/StatusIcon.h"
 
-StatusIcon::StatusIcon(const QPixmap &questionMark, const QPixmap &checkMark, QWidget *parent)
-    : QLabel(parent), m_questionMark(questionMark), m_checkMark(checkMark)
+#include <QPixmap>
+#include <QPixmapCache>
+
+namespace {
+
+// Sixteen icons share each picture; it is read once.
+QPixmap sharedPicture(const QString &file)
+{
+    QPixmap pixmap;
+    if (!QPixmapCache::find(file, &pixmap) && pixmap.load(file))
+        QPixmapCache::insert(file, pixmap);
+    return pixmap;
+}
+
+} // namespace
+
+StatusIcon::StatusIcon(QString questionMarkFile, QString checkMarkFile, QWidget *parent)
+    : QLabel(parent), m_questionMarkFile(std::move(questionMarkFile)), m_checkMarkFile(std::move(checkMarkFile))
 {
     setScaledContents(true);
     setVisible(false);
-    setAccessibleDescription(QStringLiteral("not verified"));
 }
 
-void StatusIcon::showIcon(RowIcon icon)
+void StatusIcon::showIcon(RowIcon icon, bool shown)
 {
-    switch (icon) {
-    case RowIcon::Hidden:
-        setVisible(false);
-        setAccessibleDescription(QStringLiteral("not verified"));
-        return;
-    case RowIcon::QuestionMark:
+    const bool verified = icon == RowIcon::CheckMark;
+    setAccessibleDescription(verified ? QStringLiteral("verified") : QStringLiteral("not verified"));
+    if (shown && icon != m_loaded && icon != RowIcon::None) {
         // A missing picture file shows nothing rather than failing.
-        setPixmap(m_questionMark);
-        setAccessibleDescription(QStringLiteral("not verified"));
-        break;
-    case RowIcon::CheckMark:
-        setPixmap(m_checkMark);
-        setAccessibleDescription(QStringLiteral("verified"));
-        break;
+        setPixmap(sharedPicture(verified ? m_checkMarkFile : m_questionMarkFile));
+        m_loaded = icon;
     }
-    setVisible(true);
+    setVisible(shown);
 }

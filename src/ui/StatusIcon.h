@@ -3,21 +3,23 @@
 #include "core/KeyRows.h"
 
 #include <QLabel>
-#include <QPixmap>
+#include <QString>
 
 // A row's status picture, stretched to the control: the question mark (not
 // confirmed against the device) or the check mark. Hidden until an operation
-// first shows it.
+// first shows it. The pictures are read from their files only when first
+// shown, so a window whose icons stay hidden never loads them.
 class StatusIcon : public QLabel
 {
     Q_OBJECT
 
 public:
-    StatusIcon(const QPixmap &questionMark, const QPixmap &checkMark, QWidget *parent = nullptr);
+    StatusIcon(QString questionMarkFile, QString checkMarkFile, QWidget *parent = nullptr);
 
-    void showIcon(RowIcon icon);
+    void showIcon(RowIcon icon, bool shown);
 
 private:
-    const QPixmap &m_questionMark;
-    const QPixmap &m_checkMark;
+    QString m_questionMarkFile;
+    QString m_checkMarkFile;
+    RowIcon m_loaded = RowIcon::None;
 };

@@ -51,7 +51,7 @@ private slots:
     {
         Program program;
         Form1 &window = program.window;
-        window.model().rows().setIcon(0, RowIcon::QuestionMark);
+        window.model().rows().markAllUnconfirmed(true);
         const auto *icon = window.findChild<QLabel *>(QStringLiteral("Image1_0"));
         QVERIFY(icon && !icon->pixmap().isNull());
         window.OverView_Click();

@@ -85,7 +85,7 @@ private slots:
         rows.setKeyName(4, "old");
         KbdKey_KeyDown(rows, 4, virtualKeyFromEvent(event));
         QCOMPARE(rows.keyName(4), name);
-        QCOMPARE(rows.icon(4), RowIcon::Hidden); // only a produced character marks the row
+        QCOMPARE(rows.icon(4), RowIcon::None); // only a produced character marks the row
     }
 
     void keyPress_data()
@@ -109,7 +109,7 @@ private slots:
         const int code = keyPressCharCode(eventText);
         QCOMPARE(code ? KbdKey_KeyPress(rows, 2, code) : -1, passedOn);
         QCOMPARE(rows.keyName(2), name);
-        QCOMPARE(rows.icon(2), passedOn < 0 ? RowIcon::Hidden : RowIcon::QuestionMark);
+        QCOMPARE(rows.icon(2), passedOn < 0 ? RowIcon::None : RowIcon::QuestionMark);
     }
 };
 

@@ -54,13 +54,15 @@ struct FormRig : FileDialogs
     }
     QAction *action(const char *name) const { return find<QAction>(name); }
     KeyRows &rows() { return form->model().rows(); }
-    // Row i as its widgets show it: "key|string|length|icon", the icon "-" when hidden.
+    // Row i as its widgets show it: "key|string|length|icon"; a hidden icon is
+    // "-" and the picture it would show ("?" or "v"), if any.
     QString shown(int i) const
     {
         QWidget *icon = row("Image1", i);
+        const QString hidden = QLatin1Char('-') + QStringLiteral(" ?v").at(int(form->model().rows().icon(i)));
         return QStringList{row<QLineEdit>("KbdKey", i)->text(), row<QLineEdit>("KeyString", i)->text(),
                            row<QLabel>("StringCount", i)->text(),
-                           icon->isHidden() ? QStringLiteral("-") : icon->accessibleDescription()}
+                           icon->isHidden() ? hidden.trimmed() : icon->accessibleDescription()}
             .join(QLatin1Char('|'));
     }
     // Runs `inDialog` on the open Configuration dialog, then presses `button`.

@@ -58,7 +58,7 @@ private slots:
         rig.action("ClearAll")->trigger();
 
         for (int i = 0; i < 16; ++i)
-            QCOMPARE(rig.shown(i) + QLatin1String(rig.rows().description(i)), QStringLiteral("||0|-"));
+            QCOMPARE(rig.shown(i) + QLatin1String(rig.rows().description(i)), QStringLiteral("||0|-?"));
         QCOMPARE(rig.find<QLabel>("codelabel")->text(), QStringLiteral("Code Version Reported: ??"));
         QCOMPARE(rig.form->model().log().count(), 0);
         auto *box = rig.find<QPlainTextEdit>("StrDes");
