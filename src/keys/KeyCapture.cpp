@@ -103,6 +103,7 @@ int virtualKeyFromQtKey(int key, bool keypad)
     case Qt::Key_Alt: return 18;
     case Qt::Key_Pause: return 19;
     case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Clear: return 12;
     case Qt::Key_PageUp: return 33;
     case Qt::Key_PageDown: return 34;
     case Qt::Key_End: return 35;
@@ -132,6 +133,10 @@ int virtualKeyFromEvent(const KeyEventData &event)
             return static_cast<int>(event.nativeVirtualKey);
         break;
     case KeyEventData::Source::XkbKeycode:
+        // A keypad key is one key for two meanings, and only the Qt key knows
+        // the Num Lock state: keypad Delete must not come out as keypad point.
+        if (event.keypad)
+            break;
         if (event.nativeScanCode >= 8) {
             if (const int vk = virtualKeyFromEvdev(event.nativeScanCode - 8))
                 return vk;

@@ -60,6 +60,9 @@ private slots:
         QTest::newRow("x11 Delete empties") << S::XkbKeycode << 111 + 8 << int(Qt::Key_Delete) << false << QByteArray();
         QTest::newRow("x11 Ctrl alone empties") << S::XkbKeycode << 29 + 8 << int(Qt::Key_Control) << false << QByteArray();
         QTest::newRow("x11 keypad 5 is e") << S::XkbKeycode << 76 + 8 << int(Qt::Key_5) << true << QByteArray("e");
+        QTest::newRow("x11 keypad 5, Num Lock off: Clear") << S::XkbKeycode << 76 + 8 << int(Qt::Key_Clear) << true << QByteArray();
+        QTest::newRow("x11 keypad Delete, Num Lock off") << S::XkbKeycode << 83 + 8 << int(Qt::Key_Delete) << true << QByteArray();
+        QTest::newRow("x11 keypad Home, Num Lock off") << S::XkbKeycode << 71 + 8 << int(Qt::Key_Home) << true << QByteArray();
         QTest::newRow("x11 space bar, catalogue name") << S::XkbKeycode << 57 + 8 << int(Qt::Key_Space) << false << QByteArray(" ");
         QTest::newRow("x11 shifted back-quote") << S::XkbKeycode << 41 + 8 << int(Qt::Key_AsciiTilde) << false << QByteArray("`");
         QTest::newRow("x11 Shift+[ is [") << S::XkbKeycode << 26 + 8 << int(Qt::Key_BraceLeft) << false << QByteArray("[");
