@@ -26,8 +26,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QApplication>
 #include <QGroupBox>
-#include <QGuiApplication>
+#include <QPointer>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPainter>
@@ -140,6 +141,9 @@ Form1::Form1(const Form1Collaborators &with, QWidget *parent)
     m_settings = FormLoad(*m_model, *m_prompter, m_settingsFile,
                           [this](const AppSettings &settings) { m_device->SetupCommPort(settings); });
     m_descriptionBox->setDescriptionsEnabled(m_settings.descriptionsEnabled());
+    // Where a stray key changes nothing: not row 1's key field, which would
+    // otherwise be first in the focus chain.
+    m_statusBox->setFocus();
 }
 
 Form1::~Form1()
@@ -449,21 +453,48 @@ void Form1::showDescriptionBox()
     placeLine(m_strLine, box.lineLeft(), box.lineRight(), box.lineY());
     m_strDes->showBytes(box.text());
     m_strLine->setVisible(box.isVisible());
+    const bool opening = box.isVisible() && m_strDes->isHidden();
+    const bool closingWithFocus = !box.isVisible() && m_strDes->hasFocus();
+    if (opening)
+        m_focusBeforeDescription = QApplication::focusWidget();
     m_strDes->setVisible(box.isVisible());
-    if (box.isVisible())
+    // Typing goes into the box that just opened, never into the row's key
+    // field that still had the focus; closing gives the focus back.
+    if (opening) {
         m_strDes->raise();
+        m_strDes->setFocus();
+    } else if (closingWithFocus) {
+        parkFocus(m_focusBeforeDescription);
+    }
     if (m_webBrowser->isVisibleTo(this))
         m_webBrowser->raise();
 }
 
+void Form1::parkFocus(QWidget *wanted)
+{
+    // The status log takes keys without changing anything.
+    QWidget *target = wanted && wanted->isEnabled() && wanted->isVisible() ? wanted : m_statusBox;
+    target->setFocus();
+}
+
 void Form1::setCommandsEnabled(bool enabled)
 {
-    for (QWidget *command : {static_cast<QWidget *>(m_command1), static_cast<QWidget *>(m_command2),
-                             static_cast<QWidget *>(m_verifyBtn), static_cast<QWidget *>(m_getVersionBtn)})
+    // A greyed widget that has the focus hands it on along the focus chain,
+    // which leads into row 1's key field: a Space meant for the button would
+    // then replace that row's key. Park it on the log and give it back after.
+    const QList<QWidget *> commands = {m_command1, m_command2, m_verifyBtn, m_getVersionBtn};
+    if (!enabled) {
+        m_focusBeforeBusy = QApplication::focusWidget();
+        if (commands.contains(m_focusBeforeBusy.data()))
+            m_statusBox->setFocus();
+    }
+    for (QWidget *command : commands)
         command->setEnabled(enabled);
     m_fOpen->setEnabled(enabled);
     m_clearAll->setEnabled(enabled);
     m_config->setEnabled(enabled);
+    if (enabled && m_focusBeforeBusy && QApplication::focusWidget() == m_statusBox)
+        parkFocus(m_focusBeforeBusy);
 }
 
 void Form1::KbdKey_KeyDown(int index, QKeyEvent *event)

@@ -4,7 +4,7 @@
 #include "core/SettingsFile.h"
 
 #include <QMainWindow>
-#include <QPixmap>
+#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -102,6 +102,7 @@ private:
     void showText(int which);
     void showDescriptionBox();
     void setCommandsEnabled(bool enabled);
+    void parkFocus(QWidget *wanted);
 
     Prompter *m_prompter = nullptr;
     Waiter *m_waiter = nullptr;
@@ -141,4 +142,6 @@ private:
     QAction *m_fOpen = nullptr;
     QAction *m_clearAll = nullptr;
     QAction *m_config = nullptr;
+    QPointer<QWidget> m_focusBeforeBusy;
+    QPointer<QWidget> m_focusBeforeDescription;
 };

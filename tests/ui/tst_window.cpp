@@ -102,8 +102,16 @@ private slots:
 
     void descriptionBox()
     {
+        // Typing goes where the focus is: into the box once it opens, back to
+        // the key field the operator was in once it closes.
         FormRig rig;
         rig.setDescriptions(true);
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        QWidget *key = rig.row("KbdKey", 0);
+        rig.rows().setKeyName(0, "F1");
+        QTest::mouseClick(key, Qt::LeftButton);
+        const auto typeHere = [](const QString &text) { typeInto(QApplication::focusWidget(), text); };
         auto *box = rig.find<QPlainTextEdit>("StrDes");
         QWidget *line = rig.find("StrLine");
         const auto click = [&](int row) { QTest::mouseClick(rig.row("StringCount", row), Qt::LeftButton); };
@@ -113,25 +121,27 @@ private slots:
         QVERIFY(!box->isHidden() && !line->isHidden());
         QCOMPARE(QRect(line->x(), line->y(), line->width(), box->y()),
                  QRect(px(4575), px(1725), px(5300) - px(4575) + 1, px(1180)));
-        typeInto(box, QStringLiteral("why row one"));
+        typeHere(QStringLiteral("why row one"));
         // Another row's click commits the open row and moves the box to the left half.
         click(10);
         QCOMPARE(rig.rows().description(0), QByteArray("why row one"));
         QCOMPARE(box->toPlainText(), QString());
         QCOMPARE(box->x(), px(870));
         // The open row's click closes the box and commits.
-        typeInto(box, QStringLiteral("kept"));
+        typeHere(QStringLiteral("kept"));
         click(10);
         QVERIFY(box->isHidden() && line->isHidden());
+        QCOMPARE(QApplication::focusWidget(), key);
         QCOMPARE(rig.rows().description(10), QByteArray("kept"));
         // Descriptions turned off: the click hides the box and commits nothing.
         click(0);
         QCOMPARE(box->toPlainText(), QStringLiteral("why row one"));
-        typeInto(box, QStringLiteral(" edited"));
+        typeHere(QStringLiteral(" edited"));
         rig.setDescriptions(false);
         click(0);
         QVERIFY(box->isHidden());
         QCOMPARE(rig.rows().description(0), QByteArray("why row one"));
+        QCOMPARE(rig.rows().keyName(0), QByteArray("F1"));
     }
 };
 
