@@ -1,5 +1,7 @@
 #include "core/StatusLog.h"
 
+#include "core/VisibleText.h"
+
 StatusLog::StatusLog(QObject *parent) : QAbstractListModel(parent) {}
 
 int StatusLog::rowCount(const QModelIndex &parent) const
@@ -12,7 +14,7 @@ QVariant StatusLog::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= count())
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return QString::fromLatin1(m_lines.at(index.row()));
+        return visibleText(QString::fromLatin1(m_lines.at(index.row())));
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "core/MainModel.h"
 #include "core/Prompter.h"
 #include "core/StartUp.h"
+#include "core/VisibleText.h"
 #include "core/Waiter.h"
 #include "device/DeviceSession.h"
 #include "device/PortMapping.h"
@@ -426,8 +427,9 @@ void Form1::showText(int which)
         setWindowTitle(value);
         return;
     case MainModel::Text::CodeLabel:
-        m_codeLabel->setText(value);
-        m_codeLabel->setAccessibleName(value);
+        // A version reply usually ends in CR LF: one line, whatever it holds.
+        m_codeLabel->setText(visibleText(value));
+        m_codeLabel->setAccessibleName(value.trimmed());
         return;
     case MainModel::Text::CommLabel:
         m_commLabel->setText(value);

@@ -33,12 +33,17 @@ KeyStringField::KeyStringField(QWidget *parent) : QLineEdit(parent)
 {
     setMaxLength(MaxKeyStringChars);
     connect(this, &QLineEdit::textChanged, this, &KeyStringField::textWasChanged);
+    // The limit is the operator's: a longer text from a file or the device is
+    // shown whole, and typing may shorten it but not make it longer.
+    connect(this, &QLineEdit::textEdited, this,
+            [this](const QString &text) { setMaxLength(qMax<int>(MaxKeyStringChars, text.size())); });
 }
 
 void KeyStringField::showBytes(const QByteArray &bytes)
 {
     if (text().toLatin1() == bytes && isLatin1(text()))
         return;
+    setMaxLength(qMax<int>(MaxKeyStringChars, bytes.size()));
     setText(QString::fromLatin1(bytes));
 }
 

@@ -74,18 +74,23 @@ private slots:
 
     void typing_data()
     {
+        QTest::addColumn<QString>("preset"); // set by the program first
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("prompts"); // each "text @ length label while it shows"
+        const QString sixGroups = QStringLiteral("{01}{02}{03}{04}{05}{06}");
         // clang-format off
-        QTest::newRow("inside an open group letters go upper-case") << "AB{c" << "AB{C" << QStringList();
-        QTest::newRow("seventh character: shown as 7, then cut") << "ABCDEFG" << "ABCDEF"
+        QTest::newRow("inside an open group letters go upper-case") << "" << "AB{c" << "AB{C" << QStringList();
+        QTest::newRow("seventh character: shown as 7, then cut") << "" << "ABCDEFG" << "ABCDEF"
             << QStringList{QStringLiteral("String entered for item # 1 is too long .. max string length is 6 chars @ 7")};
-        QTest::newRow("character outside Latin-1 refused with a beep") << QStringLiteral("A\u20ac") << "A" << QStringList{QStringLiteral(" @ 1")};
+        QTest::newRow("character outside Latin-1 refused with a beep") << "" << QStringLiteral("A\u20ac") << "A" << QStringList{QStringLiteral(" @ 1")};
+        QTest::newRow("typing stops at 24 characters") << "" << sixGroups + QLatin1Char('{') << sixGroups << QStringList();
+        QTest::newRow("a longer text from a file is kept whole, not lengthened") << sixGroups + QStringLiteral("{A") << "B" << sixGroups + QStringLiteral("{A") << QStringList();
         // clang-format on
     }
     void typing()
     {
+        QFETCH(QString, preset);
         QFETCH(QString, keys);
         QFETCH(QString, text);
         QFETCH(QStringList, prompts);
@@ -94,6 +99,8 @@ private slots:
         rig.prompter.onPrompt = [&](const RecordingPrompter::Prompt &p) {
             seen << p.text + QLatin1String(" @ ") + rig.row<QLabel>("StringCount", 0)->text();
         };
+        rig.rows().setKeyString(0, preset.toLatin1());
+        rig.row<QLineEdit>("KeyString", 0)->end(false);
         typeInto(rig.row("KeyString", 0), keys);
         QCOMPARE(seen, prompts);
         QCOMPARE(rig.row<QLineEdit>("KeyString", 0)->text(), text);
