@@ -155,10 +155,15 @@ Form1::~Form1()
 
 void Form1::buildControls()
 {
-    m_client = new QWidget(this);
+    // The controls keep their fixed places in the client area; the window
+    // around it may grow, and the help pane with it.
+    auto *window = new QWidget(this);
+    window->setObjectName(QStringLiteral("WindowArea"));
+    setCentralWidget(window);
+    m_client = new QWidget(window);
     m_client->setObjectName(QStringLiteral("ClientArea"));
     m_client->setFixedSize(px(FormLayout::ClientWidth), px(FormLayout::ClientHeight));
-    setCentralWidget(m_client);
+    window->setMinimumSize(m_client->size());
 
     const QFont normal = dialogFont(9.75);
     const QFont bold = dialogFont(9.75, true);
@@ -275,12 +280,6 @@ void Form1::buildControls()
     m_strDes->setVisible(false);
     m_strDes->onRefused = [this] { m_prompter->beep(); };
     connect(m_strDes, &DescriptionEdit::bytesEdited, m_descriptionBox, &DescriptionBox::setText);
-
-    m_webBrowser = new QTextBrowser(m_client);
-    m_webBrowser->setObjectName(QStringLiteral("WebBrowser1"));
-    m_webBrowser->setAccessibleName(QStringLiteral("Help"));
-    m_webBrowser->setOpenExternalLinks(true);
-    m_webBrowser->setVisible(false);
 
     m_progressLabel->setVisible(false);
     m_progressBar->setVisible(false);
@@ -468,7 +467,7 @@ void Form1::showDescriptionBox()
     } else if (closingWithFocus) {
         parkFocus(m_focusBeforeDescription);
     }
-    if (m_webBrowser->isVisibleTo(this))
+    if (m_webBrowser && m_webBrowser->isVisibleTo(this))
         m_webBrowser->raise();
 }
 
@@ -579,7 +578,7 @@ void Form1::prscr_Click()
     QPrinter printer(QPrinter::HighResolution);
     if (!m_choosePrinter || !m_choosePrinter(printer))
         return;
-    const QPixmap image = m_client->grab();
+    const QPixmap image = centralWidget()->grab();
     QPainter painter;
     // A printer that cannot start a page ends the command silently.
     if (!painter.begin(&printer))
@@ -605,14 +604,34 @@ void Form1::ShowDescription(int index)
 
 void Form1::ShowHelpPane()
 {
-    // Sized from the window's outer size at this moment; it does not follow
-    // later resizing.
-    const QSize outer = frameGeometry().size();
-    m_webBrowser->move(px(200), px(1900));
-    m_webBrowser->resize(m_webBrowser->width(), px(toTwips(outer.height()) - 2500));
-    m_webBrowser->resize(px(toTwips(outer.width()) - 500), m_webBrowser->height());
+    if (!m_webBrowser) {
+        // Made when first asked for: most sessions never open a help page.
+        m_webBrowser = new QTextBrowser(centralWidget());
+        m_webBrowser->setObjectName(QStringLiteral("WebBrowser1"));
+        m_webBrowser->setAccessibleName(QStringLiteral("Help"));
+        m_webBrowser->setOpenExternalLinks(true);
+    }
+    placeHelpPane();
     m_webBrowser->setVisible(true);
     m_webBrowser->raise();
+}
+
+void Form1::placeHelpPane()
+{
+    // Sized from the window's outer size, but never past the window's own
+    // area: the page stays visible whole, and follows the window's size.
+    const QSize outer = frameGeometry().size();
+    const QRect area = centralWidget()->rect();
+    const QPoint at(px(200), px(1900));
+    m_webBrowser->setGeometry(at.x(), at.y(), qMin(px(toTwips(outer.width()) - 500), area.width() - at.x()),
+                              qMin(px(toTwips(outer.height()) - 2500), area.height() - at.y()));
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (m_webBrowser && m_webBrowser->isVisibleTo(this))
+        placeHelpPane();
 }
 
 void Form1::showHelpPage(const QString &page)
@@ -650,7 +669,8 @@ void Form1::VerifyOp_Click()
 
 void Form1::CloseHelp_Click()
 {
-    m_webBrowser->setVisible(false);
+    if (m_webBrowser)
+        m_webBrowser->setVisible(false);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -89,6 +89,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildControls();
@@ -97,6 +98,7 @@ private:
     void bindModel();
     void KbdKey_KeyDown(int index, QKeyEvent *event);
     void showHelpPage(const QString &page);
+    void placeHelpPane();
     void showRow(int index);
     void showProgress();
     void showText(int which);
