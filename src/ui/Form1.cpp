@@ -675,10 +675,16 @@ void Form1::CloseHelp_Click()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    // An operation waiting inside Delay would otherwise carry on against a
-    // window that is going away: end its wait so it unwinds and lets go of
-    // the port.
-    if (m_model->isBusy())
-        m_waiter->abort();
+    // Closing in the middle of a send can leave the device half written, so
+    // the operator decides.
+    if (m_model->isBusy() && !m_prompter->confirm(QStringLiteral(
+                                 "An operation with the KORVEX is in progress -- close anyway? Y/N"))) {
+        event->ignore();
+        return;
+    }
+    // Whatever waits (a device operation, File > Open between records) would
+    // otherwise carry on against a window that is going away: end its wait so
+    // it unwinds and lets go of the port.
+    m_waiter->abort();
     event->accept();
 }

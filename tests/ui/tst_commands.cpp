@@ -179,20 +179,25 @@ private slots:
                  "a line drawn twice as high");
     }
 
-    void closingDuringAnOperationReleasesThePort()
+    void closingDuringAnOperationAsksFirst()
     {
-        // Real waiting: the window closes while the read waits for an answer
-        // that never comes (the device's clock never moves).
+        // Real waiting: the window is closed while the attachment check waits
+        // for an answer that never comes (the device's clock never moves).
+        // No carries on, Yes ends the operation and releases the port.
         EventLoopWaiter waiter;
         FormRig rig(&waiter);
-        bool closed = false;
+        rig.prompter.answers = {false, true};
+        QList<bool> closed;
         rig.port.onWrite = [&](const QByteArray &, qint64) {
-            QTimer::singleShot(0, rig.form.get(), [&] { closed = rig.form->close(); });
+            QTimer::singleShot(0, rig.form.get(), [&] { closed << rig.form->close(); });
         };
         QTest::mouseClick(rig.find("Command1"), Qt::LeftButton);
-        QVERIFY(closed && !rig.port.isOpen() && !rig.form->model().isBusy());
-        QCOMPARE(rig.port.writes(), QByteArrayList{"z"});
-        QVERIFY(rig.prompter.prompts().isEmpty());
+        QCOMPARE(closed, (QList<bool>{false, true}));
+        QCOMPARE(rig.port.writes(), (QByteArrayList{"z", "z"}));
+        QVERIFY(!rig.port.isOpen() && !rig.form->model().isBusy());
+        QCOMPARE(rig.prompter.questions(),
+                 QStringList(2, QStringLiteral("An operation with the KORVEX is in progress -- close anyway? Y/N")));
+        QCOMPARE(rig.prompter.messages(), QStringList());
     }
 };
 
