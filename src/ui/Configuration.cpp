@@ -143,6 +143,7 @@ void Configuration::showPortDevice()
     const int port = m_cboPort->currentIndex() + 1;
     if (port == 0 || !m_actions.describePort) {
         m_portDevice->clear();
+        m_portDevice->setAccessibleDescription(QString());
         return;
     }
     const QString device = m_actions.describePort(port);
@@ -150,6 +151,7 @@ void Configuration::showPortDevice()
     m_portDevice->setText(
         m_portDevice->fontMetrics().elidedText(line, Qt::ElideMiddle, m_portDevice->width()));
     m_portDevice->setToolTip(line);
+    m_portDevice->setAccessibleDescription(line);
 }
 
 void Configuration::DescripEnable_Click()

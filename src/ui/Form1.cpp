@@ -260,6 +260,8 @@ void Form1::buildControls()
             caption(frame, QLatin1String(valueName), value,
                     QRect(left + captionWidth, top, right - left - captionWidth, 210), frameValue);
         valueLabel->setWordWrap(false);
+        // Read out as the value it shows, with its caption for context.
+        valueLabel->setAccessibleDescription(text.chopped(1));
         return valueLabel;
     };
     m_commLabel =
@@ -402,7 +404,9 @@ void Form1::showRow(int index)
     if (m_keyFields[index]->text() != name)
         m_keyFields[index]->setText(name);
     m_stringFields[index]->showBytes(rows.keyString(index));
+    // The label keeps its name, "String Length n"; its value is the count.
     m_counts[index]->setText(rows.lengthCaption(index));
+    m_counts[index]->setAccessibleDescription(rows.lengthCaption(index));
     m_icons[index]->showIcon(rows.icon(index), rows.iconShown(index));
 }
 
@@ -411,10 +415,18 @@ void Form1::showProgress()
     const ProgressModel &progress = m_model->progress();
     m_progressBar->setMaximum(progress.maximum());
     m_progressBar->setValue(progress.value());
-    m_percentLabel->setText(progress.percentText());
+    showValue(m_percentLabel, progress.percentText());
     m_progressLabel->setVisible(progress.isVisible());
     m_progressBar->setVisible(progress.isVisible());
     m_percentLabel->setVisible(progress.isVisible());
+}
+
+void Form1::showValue(QLabel *label, const QString &value)
+{
+    // A screen reader hears what the label shows now, not what it showed
+    // when the window was built.
+    label->setText(value);
+    label->setAccessibleName(value);
 }
 
 void Form1::showText(int which)
@@ -427,20 +439,20 @@ void Form1::showText(int which)
         return;
     case MainModel::Text::CodeLabel:
         // A version reply usually ends in CR LF: one line, whatever it holds.
-        m_codeLabel->setText(visibleText(value));
+        showValue(m_codeLabel, visibleText(value));
         m_codeLabel->setAccessibleName(value.trimmed());
         return;
     case MainModel::Text::CommLabel:
-        m_commLabel->setText(value);
+        showValue(m_commLabel, value);
         return;
     case MainModel::Text::BaudLabel:
-        m_baudLabel->setText(value);
+        showValue(m_baudLabel, value);
         return;
     case MainModel::Text::ParityLabel:
-        m_parityLabel->setText(value);
+        showValue(m_parityLabel, value);
         return;
     case MainModel::Text::CfgLabel:
-        m_cfgLabel->setText(value);
+        showValue(m_cfgLabel, value);
         m_cfgLabel->setToolTip(m_files->currentFile());
         return;
     }

@@ -102,6 +102,7 @@ private:
     void showRow(int index);
     void showProgress();
     void showText(int which);
+    void showValue(QLabel *label, const QString &value);
     void showDescriptionBox();
     void setCommandsEnabled(bool enabled);
     void parkFocus(QWidget *wanted);
