@@ -288,8 +288,12 @@ private slots:
             << QByteArray("07\tF9\r\n") << QByteArrayList{"6 F9|S6|D6"} << none;
         QTest::newRow("later record wins; fields after the fourth ignored")
             << QByteArray("01\tA\tx\ty\tz\r\n01\tB\r\n") << QByteArrayList{"0 B|x|y"} << none;
-        QTest::newRow("bare LF ends a line; the last needs no end")
-            << QByteArray("01\tA\n02\tB") << QByteArrayList{"0 A|S0|D0", "1 B|S1|D1"} << none;
+        QTest::newRow("byte-order mark skipped; CR, LF and CR LF each end one line")
+            << QByteArray("\xEF\xBB\xBF") + "01\tA\r02\tB\r\n03\tC\n\r\n" + QByteArray(65, 'x')
+            << QByteArrayList{"0 A|S0|D0", "1 B|S1|D1", "2 C|S2|D2"}
+            << QStringList{ExtractError +
+                           QStringLiteral("line 5 is longer than 64 bytes, which no configuration "
+                                          "file has; nothing from that line on was read")};
         QTest::newRow("comments, empty lines and lines without TAB only")
             << QByteArray("#x\r\n\r\n   \r\n  #\t02\tF2\r\n01 F1 ab\r\n") << QByteArrayList{} << none;
         QTest::newRow("17, 00 and 0.5 rejected, each reported; reading goes on")
@@ -297,8 +301,8 @@ private slots:
             << QStringList{rejected("17"), rejected("00"), rejected("0.5")};
         QTest::newRow("16.5 is above 16 before rounding")
             << QByteArray("16.5\tF3\r\n") << QByteArrayList{} << QStringList{rejected("16.5")};
-        QTest::newRow("halves round to even: 15.5 is row 16, 2.5 row 2; +4 is row 4")
-            << QByteArray("15.5\tA\r\n2.5\tB\r\n+4 \tC\r\n")
+        QTest::newRow("halves round to even: 15.5 is row 16, 2.5 row 2; +4 is row 4; the last needs no end")
+            << QByteArray("15.5\tA\r\n2.5\tB\r\n+4 \tC")
             << QByteArrayList{"1 B|S1|D1", "3 C|S3|D3", "15 A|S15|D15"} << none;
         QTest::newRow("not a number (letters, empty, trailing text) skipped silently")
             << QByteArray("ab\tF1\tx\r\n\t03\tF2\r\n3x\tF3\r\n") << QByteArrayList{} << none;
