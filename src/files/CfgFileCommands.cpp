@@ -8,6 +8,7 @@
 #include "files/CfgFormat.h"
 #include "files/CfgLineReader.h"
 #include "files/FileDialogs.h"
+#include "keys/KeyStringNotation.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -44,6 +45,25 @@ QString quoted(const QByteArray &field)
     if (trimmed.size() <= Shown)
         return QString::fromLatin1(trimmed);
     return QString::fromLatin1(trimmed.left(Shown)) + QStringLiteral("...");
+}
+
+// What the notation check leaves of a text once it has cut it back: to the
+// "{" of a bad group, then, should that still be too long, to six units.
+QByteArray checkedKeyString(QByteArray text)
+{
+    for (;;) {
+        const KeyStringScan scan = ScanKeyString(text);
+        switch (scan.outcome) {
+        case KeyStringScan::Outcome::Ok:
+            return text;
+        case KeyStringScan::Outcome::GroupError:
+            text.truncate(scan.groupStart);
+            break;
+        case KeyStringScan::Outcome::TooLong:
+            text.truncate(scan.cutPosition);
+            break;
+        }
+    }
 }
 
 } // namespace
@@ -147,6 +167,24 @@ void CfgFileCommands::FOpen_Click()
 
 void CfgFileCommands::ReadCfgRecords(QIODevice &input, qint64 inputSize)
 {
+    m_badRecords = 0;
+    const auto reportUnreported = [this] {
+        if (m_badRecords > ReportedBadRecords)
+            reportExtractionFault(QStringLiteral("further bad records, skipped or cut back without a message "
+                                                 "of their own: %1")
+                                      .arg(m_badRecords - ReportedBadRecords));
+    };
+    try {
+        readRecords(input, inputSize);
+    } catch (const KorvexError &) {
+        reportUnreported();
+        throw;
+    }
+    reportUnreported();
+}
+
+void CfgFileCommands::readRecords(QIODevice &input, qint64 inputSize)
+{
     // Both bounds are far above a real file: a file is read up to the size it
     // had when opened (at least minInputBytes), one line of at most
     // maxLineBytes at a time.
@@ -191,19 +229,25 @@ void CfgFileCommands::ApplyCfgRecord(const QList<QByteArray> &fields)
     // below that the number rounds half to even (0.5 is row 0, rejected).
     const double rowNumber = *number > RowCount ? *number : roundHalfEven(*number);
     if (!(rowNumber >= 1 && rowNumber <= RowCount)) {
-        reportExtractionFault(
-            QStringLiteral("row number %1 is not between 1 and %2").arg(quoted(fields.at(0))).arg(RowCount));
+        if (reportsBadRecord())
+            reportExtractionFault(QStringLiteral("row number %1 is not between 1 and %2")
+                                      .arg(quoted(fields.at(0)))
+                                      .arg(RowCount));
         return;
     }
     const int index = static_cast<int>(rowNumber) - 1;
 
     KeyRows &rows = m_model.rows();
     // The key name is taken as written; the output string goes through the
-    // same check as typing, messages and cut-back included.
+    // same check as typing, messages and cut-back included, except that past
+    // the reported bad records it arrives already cut, so the check is silent.
     rows.setKeyName(index, fields.at(1));
     m_waiter.pumpEvents();
     if (fields.size() > 2) {
-        rows.setKeyString(index, fields.at(2));
+        QByteArray text = fields.at(2);
+        if (ScanKeyString(text).outcome != KeyStringScan::Outcome::Ok && !reportsBadRecord())
+            text = checkedKeyString(text);
+        rows.setKeyString(index, text);
         m_waiter.pumpEvents();
     }
     if (fields.size() > 3) {

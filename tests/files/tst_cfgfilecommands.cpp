@@ -303,10 +303,17 @@ private slots:
             << QByteArrayList{"1 B|S1|D1", "3 C|S3|D3", "15 A|S15|D15"} << none;
         QTest::newRow("not a number (letters, empty, trailing text) skipped silently")
             << QByteArray("ab\tF1\tx\r\n\t03\tF2\r\n3x\tF3\r\n") << QByteArrayList{} << none;
-        QTest::newRow("string checked as typed: cut to six units")
-            << QByteArray("04\tF1\tABCDEFG\tx\r\n") << QByteArrayList{"3 F1|ABCDEF|x"}
-            << QStringList{
-                   QStringLiteral("String entered for item # 4 is too long .. max string length is 6 chars")};
+        // Past ten, strings arrive cut as the check would cut them: a bad
+        // group, then what still is too long.
+        QTest::newRow("ten bad records reported (the string by its check), then one count")
+            << "04\tF1\tABCDEFG\tx\r\n" + QByteArray("00\tX\r\n").repeated(9) +
+                   "02\tB\tABCDEFG{Z\r\n03\tC\tAB{XY}\r\n17\tZ\r\n"
+            << QByteArrayList{"1 B|ABCDEF|D1", "2 C|AB{|D2", "3 F1|ABCDEF|x"}
+            << QStringList{QStringLiteral(
+                   "String entered for item # 4 is too long .. max string length is 6 chars")} +
+                   QStringList(9, rejected("00")) +
+                   QStringList{ExtractError + QStringLiteral("further bad records, skipped or cut back "
+                                                             "without a message of their own: 3")};
         QTest::newRow("file larger than the input bound read to its end")
             << large << QByteArrayList{"0 K499|S0|D0"} << none;
     }
