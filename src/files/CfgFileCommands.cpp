@@ -160,6 +160,9 @@ void CfgFileCommands::FOpen_Click()
         } catch (const KorvexError &error) {
             m_prompter.message(QStringLiteral("Error opening specified config file. ") + error.description());
             return;
+        } catch (const OperationAborted &) {
+            // The window is closing: no further record, no message box.
+            return;
         }
     }
     m_model.rows().markAllUnconfirmed();

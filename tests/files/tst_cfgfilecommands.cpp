@@ -359,6 +359,22 @@ private slots:
         QCOMPARE(rig.rows.icon(15), RowIcon::QuestionMark);
     }
 
+    void closingTheWindowEndsOpenSilently()
+    {
+        // The window closes while row 2 is drawn: row 3 is never applied, row
+        // 17 never reported.
+        Rig rig;
+        rig.prefill();
+        rig.dialogs.name = rig.write(QStringLiteral("in.cfg"), "01\tA\r\n02\tB\r\n03\tC\r\n17\tD\r\n");
+        rig.waiter.onPump = [&] {
+            if (rig.rows.keyName(1) == "B")
+                rig.waiter.abort();
+        };
+        QVERIFY_THROWS_NO_EXCEPTION(rig.commands.FOpen_Click());
+        QCOMPARE(rig.prompter.prompts().size(), 0);
+        QCOMPARE(rig.changedRows(), (QByteArrayList{"0 A|S0|D0", "1 B|S1|D1"}));
+    }
+
     void endlessInputStopsAndKeepsTheWindowDrawing()
     {
         // Nine-byte records for row 1 from an input of unknown size, against
