@@ -3,6 +3,7 @@
 #include "core/KorvexError.h"
 #include "core/MainModel.h"
 #include "core/Prompter.h"
+#include "core/SettingsFile.h"
 #include "core/VbNumber.h"
 #include "core/Waiter.h"
 #include "files/CfgFormat.h"
@@ -68,9 +69,22 @@ QByteArray checkedKeyString(QByteArray text)
 
 } // namespace
 
-CfgFileCommands::CfgFileCommands(MainModel &model, Prompter &prompter, FileDialogs &dialogs, Waiter &waiter)
-    : m_model(model), m_prompter(prompter), m_dialogs(dialogs), m_waiter(waiter)
+CfgFileCommands::CfgFileCommands(MainModel &model, Prompter &prompter, FileDialogs &dialogs, Waiter &waiter,
+                                 const SettingsFile &settings)
+    : m_model(model), m_prompter(prompter), m_dialogs(dialogs), m_waiter(waiter), m_settings(settings)
 {}
+
+QString CfgFileCommands::startDirectory() const
+{
+    // A folder removed since would leave the dialog nowhere useful.
+    const QString directory = m_settings.lastDirectory();
+    return QFileInfo(directory).isDir() ? directory : QString();
+}
+
+void CfgFileCommands::rememberDirectory(const QString &path)
+{
+    m_settings.setLastDirectory(QFileInfo(path).absolutePath());
+}
 
 void CfgFileCommands::FSave_Click()
 {
@@ -87,6 +101,8 @@ void CfgFileCommands::FSave_Click()
         m_prompter.message(QStringLiteral("Error saving file ") + error.description());
         return;
     }
+    rememberDirectory(path);
+    m_model.setText(MainModel::Text::CfgLabel, fileNamePart(path));
     m_prompter.message(QStringLiteral("Save Successful"));
 }
 
@@ -116,16 +132,21 @@ void CfgFileCommands::saveRows(const QString &path)
 
 void CfgFileCommands::SaveAs_Click()
 {
-    const std::optional<QString> chosen = m_dialogs.saveFileName();
+    const std::optional<QString> chosen = m_dialogs.saveFileName(startDirectory());
     if (!chosen)
         return;
     if (chosen->isEmpty()) {
         m_prompter.message(NoFilename);
         return;
     }
-    if (QFileInfo::exists(*chosen) && !m_prompter.confirm(OverwriteQuestion))
+    // Open lists only *.cfg: a name saved without a suffix would be hidden
+    // there. The question is then about the file really written.
+    QString path = *chosen;
+    if (!fileNamePart(path).contains(QLatin1Char('.')))
+        path += QStringLiteral(".cfg");
+    if (QFileInfo::exists(path) && !m_prompter.confirm(OverwriteQuestion))
         return;
-    m_currentFile = *chosen;
+    m_currentFile = path;
     // Save asks its own overwrite question, so a confirmed overwrite is
     // asked twice; a No there keeps the file but not the old name.
     FSave_Click();
@@ -133,7 +154,7 @@ void CfgFileCommands::SaveAs_Click()
 
 void CfgFileCommands::FOpen_Click()
 {
-    const std::optional<QString> chosen = m_dialogs.openFileName();
+    const std::optional<QString> chosen = m_dialogs.openFileName(startDirectory());
     if (!chosen)
         return;
     const QString path = *chosen;
@@ -154,6 +175,7 @@ void CfgFileCommands::FOpen_Click()
                 throw KorvexError(describe(path, file.errorString()));
             try {
                 ReadCfgRecords(file, file.size());
+                rememberDirectory(path);
             } catch (const KorvexError &error) {
                 throw KorvexError(describe(path, error.description()));
             }

@@ -8,6 +8,7 @@ class FileDialogs;
 class MainModel;
 class Prompter;
 class QIODevice;
+class SettingsFile;
 class Waiter;
 
 // How much of an input Open reads at most.
@@ -27,7 +28,10 @@ struct CfgReadLimits
 class CfgFileCommands
 {
 public:
-    CfgFileCommands(MainModel &model, Prompter &prompter, FileDialogs &dialogs, Waiter &waiter);
+    // The dialogs start in the folder of the file last opened or saved, kept
+    // in settings so that it outlasts the program.
+    CfgFileCommands(MainModel &model, Prompter &prompter, FileDialogs &dialogs, Waiter &waiter,
+                    const SettingsFile &settings);
 
     void FSave_Click();
     void SaveAs_Click();
@@ -53,12 +57,15 @@ public:
 
     void setReadLimits(const CfgReadLimits &limits) { m_limits = limits; }
 
-    // The file Save writes: empty at start, set by Open and Save As.
+    // The file Save writes: empty at start, set by Open and Save As. The
+    // label shows it once opened or saved.
     const QString &currentFile() const { return m_currentFile; }
     void setCurrentFile(const QString &path) { m_currentFile = path; }
 
 private:
     void saveRows(const QString &path);
+    QString startDirectory() const;
+    void rememberDirectory(const QString &path);
     void readRecords(QIODevice &input, qint64 inputSize);
     void reportExtractionFault(const QString &description);
     // Counts one bad record; true while it is still to be reported by itself.
@@ -68,6 +75,7 @@ private:
     Prompter &m_prompter;
     FileDialogs &m_dialogs;
     Waiter &m_waiter;
+    const SettingsFile &m_settings;
     CfgReadLimits m_limits;
     QString m_currentFile;
     int m_badRecords = 0;

@@ -2,6 +2,7 @@
 // questions, what ends up on disk and on screen, and the bounds that keep a
 // file that is not a .cfg from hanging the program.
 #include "core/MainModel.h"
+#include "core/SettingsFile.h"
 #include "files/CfgFileCommands.h"
 #include "files/CfgFormat.h"
 #include "files/ScriptedFileDialogs.h"
@@ -35,18 +36,23 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// A window's worth of model and commands, and a fresh folder for its files.
+// A window's worth of model and commands, a fresh folder for its files, and
+// settings that remember another folder, where the dialogs start.
 struct Rig
 {
     QTemporaryDir dir;
     const QDir folder{dir.path()};
+    QTemporaryDir home;
+    const SettingsFile settings{home.filePath(QStringLiteral("Korvex.ini"))};
     MainModel model;
     KeyRows &rows = model.rows();
     RecordingPrompter prompter;
     KeyStringChecker checker{rows, prompter};
     ScriptedFileDialogs dialogs;
     FakeWaiter waiter;
-    CfgFileCommands commands{model, prompter, dialogs, waiter};
+    CfgFileCommands commands{model, prompter, dialogs, waiter, settings};
+
+    Rig() { settings.setLastDirectory(home.path()); }
 
     QString path(const QString &name) const { return name.isEmpty() ? name : folder.filePath(name); }
     // Filters unlike the folder's own, so that every call lists afresh.
@@ -151,31 +157,33 @@ private slots:
         QTest::addColumn<Choice>("chosen");       // Save: the current name
         QTest::addColumn<QList<bool>>("answers"); // one per question that must be asked
         QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<bool>("takesName");
+        QTest::addColumn<QString>("taken"); // the current name after it
         QTest::addColumn<QString>("written");
 
         const QString old = QStringLiteral("old.cfg");
+        const QString previous = QStringLiteral("previous.cfg");
         const QString none;
         const QStringList silent;
         QTest::newRow("Save without a name creates nothing")
-            << false << Choice(none) << QList<bool>{} << QStringList{NoName} << true << none;
+            << false << Choice(none) << QList<bool>{} << QStringList{NoName} << none << none;
         QTest::newRow("Save over a file, No: byte for byte unchanged, silent")
-            << false << Choice(old) << QList<bool>{false} << silent << true << none;
+            << false << Choice(old) << QList<bool>{false} << silent << old << none;
         QTest::newRow("Save over a file, Yes: rewritten")
-            << false << Choice(old) << QList<bool>{true} << QStringList{Saved} << true << old;
+            << false << Choice(old) << QList<bool>{true} << QStringList{Saved} << old << old;
         QTest::newRow("Save As cancelled: silent")
-            << true << Choice() << QList<bool>{} << silent << false << none;
+            << true << Choice() << QList<bool>{} << silent << previous << none;
         QTest::newRow("Save As an empty name")
-            << true << Choice(none) << QList<bool>{} << QStringList{NoName} << false << none;
+            << true << Choice(none) << QList<bool>{} << QStringList{NoName} << previous << none;
         QTest::newRow("Save As a new file asks nothing")
-            << true << Choice(QStringLiteral("new.cfg")) << QList<bool>{} << QStringList{Saved} << true
-            << QStringLiteral("new.cfg");
-        QTest::newRow("Save As onto a file asks twice")
-            << true << Choice(old) << QList<bool>{true, true} << QStringList{Saved} << true << old;
+            << true << Choice(QStringLiteral("new.cfg")) << QList<bool>{} << QStringList{Saved}
+            << QStringLiteral("new.cfg") << QStringLiteral("new.cfg");
+        QTest::newRow("Save As a name without suffix: .cfg added, then asked twice about it")
+            << true << Choice(QStringLiteral("old")) << QList<bool>{true, true} << QStringList{Saved} << old
+            << old;
         QTest::newRow("Save As, second No: file kept, name taken")
-            << true << Choice(old) << QList<bool>{true, false} << silent << true << none;
+            << true << Choice(old) << QList<bool>{true, false} << silent << old << none;
         QTest::newRow("Save As, first No: nothing changes")
-            << true << Choice(old) << QList<bool>{false} << silent << false << none;
+            << true << Choice(old) << QList<bool>{false} << silent << previous << none;
     }
 
     void saveFlows()
@@ -184,7 +192,7 @@ private slots:
         QFETCH(Choice, chosen);
         QFETCH(QList<bool>, answers);
         QFETCH(QStringList, messages);
-        QFETCH(bool, takesName);
+        QFETCH(QString, taken);
         QFETCH(QString, written);
         Rig rig;
         const QString oldName = QStringLiteral("old.cfg");
@@ -201,8 +209,12 @@ private slots:
         QCOMPARE(rig.prompter.questions(),
                  QStringList(answers.size(), QStringLiteral("File exists -- want to overwrite? Y/N")));
         QCOMPARE(rig.prompter.messages(), messages);
-        QCOMPARE(rig.commands.currentFile(), takesName ? chosenPath : previous);
-        QCOMPARE(rig.model.text(MainModel::Text::CfgLabel), QStringLiteral("None"));
+        QCOMPARE(rig.commands.currentFile(), rig.path(taken));
+        // Only a saved file shows in the label and moves where the dialogs start.
+        QCOMPARE(rig.dialogs.startedIn, saveAs ? rig.home.path() : QString());
+        QCOMPARE(rig.model.text(MainModel::Text::CfgLabel),
+                 written.isEmpty() ? QStringLiteral("None") : written);
+        QCOMPARE(rig.settings.lastDirectory(), written.isEmpty() ? rig.home.path() : rig.folder.path());
         if (written != oldName)
             QCOMPARE(readAll(oldPath), QByteArray("old\r\n"));
         if (!written.isEmpty())
@@ -266,6 +278,7 @@ private slots:
         QCOMPARE(rig.commands.currentFile(), path);
         QCOMPARE(rig.model.text(MainModel::Text::CfgLabel),
                  save ? QStringLiteral("None") : QFileInfo(path).fileName());
+        QCOMPARE(rig.settings.lastDirectory(), rig.home.path());
     }
 
     void openAppliesRecords_data()
@@ -338,6 +351,8 @@ private slots:
             QCOMPARE(rig.rows.icon(i), RowIcon::QuestionMark);
         QCOMPARE(rig.commands.currentFile(), path);
         QCOMPARE(rig.model.text(MainModel::Text::CfgLabel), QStringLiteral("in.cfg"));
+        QCOMPARE(rig.dialogs.startedIn, rig.home.path());
+        QCOMPARE(rig.settings.lastDirectory(), rig.folder.path());
     }
 
     void hugeLineStopsReading()
