@@ -3,11 +3,13 @@
 #include "core/KorvexError.h"
 #include "core/MainModel.h"
 #include "core/Prompter.h"
+#include "core/SettingsFile.h"
 #include "core/VbNumber.h"
 #include "core/Waiter.h"
 #include "files/CfgFormat.h"
 #include "files/CfgLineReader.h"
 #include "files/FileDialogs.h"
+#include "keys/KeyStringNotation.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -46,11 +48,43 @@ QString quoted(const QByteArray &field)
     return QString::fromLatin1(trimmed.left(Shown)) + QStringLiteral("...");
 }
 
+// What the notation check leaves of a text once it has cut it back: to the
+// "{" of a bad group, then, should that still be too long, to six units.
+QByteArray checkedKeyString(QByteArray text)
+{
+    for (;;) {
+        const KeyStringScan scan = ScanKeyString(text);
+        switch (scan.outcome) {
+        case KeyStringScan::Outcome::Ok:
+            return text;
+        case KeyStringScan::Outcome::GroupError:
+            text.truncate(scan.groupStart);
+            break;
+        case KeyStringScan::Outcome::TooLong:
+            text.truncate(scan.cutPosition);
+            break;
+        }
+    }
+}
+
 } // namespace
 
-CfgFileCommands::CfgFileCommands(MainModel &model, Prompter &prompter, FileDialogs &dialogs, Waiter &waiter)
-    : m_model(model), m_prompter(prompter), m_dialogs(dialogs), m_waiter(waiter)
+CfgFileCommands::CfgFileCommands(MainModel &model, Prompter &prompter, FileDialogs &dialogs, Waiter &waiter,
+                                 const SettingsFile &settings)
+    : m_model(model), m_prompter(prompter), m_dialogs(dialogs), m_waiter(waiter), m_settings(settings)
 {}
+
+QString CfgFileCommands::startDirectory() const
+{
+    // A folder removed since would leave the dialog nowhere useful.
+    const QString directory = m_settings.lastDirectory();
+    return QFileInfo(directory).isDir() ? directory : QString();
+}
+
+void CfgFileCommands::rememberDirectory(const QString &path)
+{
+    m_settings.setLastDirectory(QFileInfo(path).absolutePath());
+}
 
 void CfgFileCommands::FSave_Click()
 {
@@ -67,6 +101,8 @@ void CfgFileCommands::FSave_Click()
         m_prompter.message(QStringLiteral("Error saving file ") + error.description());
         return;
     }
+    rememberDirectory(path);
+    m_model.setText(MainModel::Text::CfgLabel, fileNamePart(path));
     m_prompter.message(QStringLiteral("Save Successful"));
 }
 
@@ -96,16 +132,21 @@ void CfgFileCommands::saveRows(const QString &path)
 
 void CfgFileCommands::SaveAs_Click()
 {
-    const std::optional<QString> chosen = m_dialogs.saveFileName();
+    const std::optional<QString> chosen = m_dialogs.saveFileName(startDirectory());
     if (!chosen)
         return;
     if (chosen->isEmpty()) {
         m_prompter.message(NoFilename);
         return;
     }
-    if (QFileInfo::exists(*chosen) && !m_prompter.confirm(OverwriteQuestion))
+    // Open lists only *.cfg: a name saved without a suffix would be hidden
+    // there. The question is then about the file really written.
+    QString path = *chosen;
+    if (!fileNamePart(path).contains(QLatin1Char('.')))
+        path += QStringLiteral(".cfg");
+    if (QFileInfo::exists(path) && !m_prompter.confirm(OverwriteQuestion))
         return;
-    m_currentFile = *chosen;
+    m_currentFile = path;
     // Save asks its own overwrite question, so a confirmed overwrite is
     // asked twice; a No there keeps the file but not the old name.
     FSave_Click();
@@ -113,7 +154,7 @@ void CfgFileCommands::SaveAs_Click()
 
 void CfgFileCommands::FOpen_Click()
 {
-    const std::optional<QString> chosen = m_dialogs.openFileName();
+    const std::optional<QString> chosen = m_dialogs.openFileName(startDirectory());
     if (!chosen)
         return;
     const QString path = *chosen;
@@ -134,11 +175,15 @@ void CfgFileCommands::FOpen_Click()
                 throw KorvexError(describe(path, file.errorString()));
             try {
                 ReadCfgRecords(file, file.size());
+                rememberDirectory(path);
             } catch (const KorvexError &error) {
                 throw KorvexError(describe(path, error.description()));
             }
         } catch (const KorvexError &error) {
             m_prompter.message(QStringLiteral("Error opening specified config file. ") + error.description());
+            return;
+        } catch (const OperationAborted &) {
+            // The window is closing: no further record, no message box.
             return;
         }
     }
@@ -146,6 +191,24 @@ void CfgFileCommands::FOpen_Click()
 }
 
 void CfgFileCommands::ReadCfgRecords(QIODevice &input, qint64 inputSize)
+{
+    m_badRecords = 0;
+    const auto reportUnreported = [this] {
+        if (m_badRecords > ReportedBadRecords)
+            reportExtractionFault(QStringLiteral("further bad records, skipped or cut back without a message "
+                                                 "of their own: %1")
+                                      .arg(m_badRecords - ReportedBadRecords));
+    };
+    try {
+        readRecords(input, inputSize);
+    } catch (const KorvexError &) {
+        reportUnreported();
+        throw;
+    }
+    reportUnreported();
+}
+
+void CfgFileCommands::readRecords(QIODevice &input, qint64 inputSize)
 {
     // Both bounds are far above a real file: a file is read up to the size it
     // had when opened (at least minInputBytes), one line of at most
@@ -191,19 +254,25 @@ void CfgFileCommands::ApplyCfgRecord(const QList<QByteArray> &fields)
     // below that the number rounds half to even (0.5 is row 0, rejected).
     const double rowNumber = *number > RowCount ? *number : roundHalfEven(*number);
     if (!(rowNumber >= 1 && rowNumber <= RowCount)) {
-        reportExtractionFault(
-            QStringLiteral("row number %1 is not between 1 and %2").arg(quoted(fields.at(0))).arg(RowCount));
+        if (reportsBadRecord())
+            reportExtractionFault(QStringLiteral("row number %1 is not between 1 and %2")
+                                      .arg(quoted(fields.at(0)))
+                                      .arg(RowCount));
         return;
     }
     const int index = static_cast<int>(rowNumber) - 1;
 
     KeyRows &rows = m_model.rows();
     // The key name is taken as written; the output string goes through the
-    // same check as typing, messages and cut-back included.
+    // same check as typing, messages and cut-back included, except that past
+    // the reported bad records it arrives already cut, so the check is silent.
     rows.setKeyName(index, fields.at(1));
     m_waiter.pumpEvents();
     if (fields.size() > 2) {
-        rows.setKeyString(index, fields.at(2));
+        QByteArray text = fields.at(2);
+        if (ScanKeyString(text).outcome != KeyStringScan::Outcome::Ok && !reportsBadRecord())
+            text = checkedKeyString(text);
+        rows.setKeyString(index, text);
         m_waiter.pumpEvents();
     }
     if (fields.size() > 3) {

@@ -11,9 +11,11 @@ class FileDialogs
 public:
     virtual ~FileDialogs() = default;
 
+    // Both start in directory, or in the current directory when it is empty.
+
     // Filters "KORVEX (*.cfg)" and "All Files (*.*)". Nothing when cancelled.
-    virtual std::optional<QString> openFileName() = 0;
+    virtual std::optional<QString> openFileName(const QString &directory) = 0;
     // Filter "KORVEX (*.cfg)"; the dialog asks no overwrite question of its
     // own, Save asks it. Nothing when cancelled.
-    virtual std::optional<QString> saveFileName() = 0;
+    virtual std::optional<QString> saveFileName(const QString &directory) = 0;
 };

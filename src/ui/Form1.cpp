@@ -132,7 +132,8 @@ Form1::Form1(const Form1Collaborators &with, QWidget *parent)
     m_model = std::make_unique<MainModel>();
     m_checker = std::make_unique<KeyStringChecker>(m_model->rows(), *m_prompter);
     m_device = std::make_unique<DeviceSession>(*m_model, *with.port, *m_waiter, *m_prompter);
-    m_files = std::make_unique<CfgFileCommands>(*m_model, *m_prompter, *with.fileDialogs, *m_waiter);
+    m_files = std::make_unique<CfgFileCommands>(*m_model, *m_prompter, *with.fileDialogs, *m_waiter,
+                                                m_settingsFile);
     m_descriptionBox = new DescriptionBox(m_model->rows(), this);
 
     buildControls();

@@ -12,8 +12,8 @@ public:
 
     void setParent(QWidget *parent) { m_parent = parent; }
 
-    std::optional<QString> openFileName() override;
-    std::optional<QString> saveFileName() override;
+    std::optional<QString> openFileName(const QString &directory) override;
+    std::optional<QString> saveFileName(const QString &directory) override;
 
 private:
     QWidget *m_parent;

@@ -2,6 +2,7 @@
 // questions, what ends up on disk and on screen, and the bounds that keep a
 // file that is not a .cfg from hanging the program.
 #include "core/MainModel.h"
+#include "core/SettingsFile.h"
 #include "files/CfgFileCommands.h"
 #include "files/CfgFormat.h"
 #include "files/ScriptedFileDialogs.h"
@@ -35,18 +36,23 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// A window's worth of model and commands, and a fresh folder for its files.
+// A window's worth of model and commands, a fresh folder for its files, and
+// settings that remember another folder, where the dialogs start.
 struct Rig
 {
     QTemporaryDir dir;
     const QDir folder{dir.path()};
+    QTemporaryDir home;
+    const SettingsFile settings{home.filePath(QStringLiteral("Korvex.ini"))};
     MainModel model;
     KeyRows &rows = model.rows();
     RecordingPrompter prompter;
     KeyStringChecker checker{rows, prompter};
     ScriptedFileDialogs dialogs;
     FakeWaiter waiter;
-    CfgFileCommands commands{model, prompter, dialogs, waiter};
+    CfgFileCommands commands{model, prompter, dialogs, waiter, settings};
+
+    Rig() { settings.setLastDirectory(home.path()); }
 
     QString path(const QString &name) const { return name.isEmpty() ? name : folder.filePath(name); }
     // Filters unlike the folder's own, so that every call lists afresh.
@@ -151,31 +157,33 @@ private slots:
         QTest::addColumn<Choice>("chosen");       // Save: the current name
         QTest::addColumn<QList<bool>>("answers"); // one per question that must be asked
         QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<bool>("takesName");
+        QTest::addColumn<QString>("taken"); // the current name after it
         QTest::addColumn<QString>("written");
 
         const QString old = QStringLiteral("old.cfg");
+        const QString previous = QStringLiteral("previous.cfg");
         const QString none;
         const QStringList silent;
         QTest::newRow("Save without a name creates nothing")
-            << false << Choice(none) << QList<bool>{} << QStringList{NoName} << true << none;
+            << false << Choice(none) << QList<bool>{} << QStringList{NoName} << none << none;
         QTest::newRow("Save over a file, No: byte for byte unchanged, silent")
-            << false << Choice(old) << QList<bool>{false} << silent << true << none;
+            << false << Choice(old) << QList<bool>{false} << silent << old << none;
         QTest::newRow("Save over a file, Yes: rewritten")
-            << false << Choice(old) << QList<bool>{true} << QStringList{Saved} << true << old;
+            << false << Choice(old) << QList<bool>{true} << QStringList{Saved} << old << old;
         QTest::newRow("Save As cancelled: silent")
-            << true << Choice() << QList<bool>{} << silent << false << none;
+            << true << Choice() << QList<bool>{} << silent << previous << none;
         QTest::newRow("Save As an empty name")
-            << true << Choice(none) << QList<bool>{} << QStringList{NoName} << false << none;
+            << true << Choice(none) << QList<bool>{} << QStringList{NoName} << previous << none;
         QTest::newRow("Save As a new file asks nothing")
-            << true << Choice(QStringLiteral("new.cfg")) << QList<bool>{} << QStringList{Saved} << true
-            << QStringLiteral("new.cfg");
-        QTest::newRow("Save As onto a file asks twice")
-            << true << Choice(old) << QList<bool>{true, true} << QStringList{Saved} << true << old;
+            << true << Choice(QStringLiteral("new.cfg")) << QList<bool>{} << QStringList{Saved}
+            << QStringLiteral("new.cfg") << QStringLiteral("new.cfg");
+        QTest::newRow("Save As a name without suffix: .cfg added, then asked twice about it")
+            << true << Choice(QStringLiteral("old")) << QList<bool>{true, true} << QStringList{Saved} << old
+            << old;
         QTest::newRow("Save As, second No: file kept, name taken")
-            << true << Choice(old) << QList<bool>{true, false} << silent << true << none;
+            << true << Choice(old) << QList<bool>{true, false} << silent << old << none;
         QTest::newRow("Save As, first No: nothing changes")
-            << true << Choice(old) << QList<bool>{false} << silent << false << none;
+            << true << Choice(old) << QList<bool>{false} << silent << previous << none;
     }
 
     void saveFlows()
@@ -184,7 +192,7 @@ private slots:
         QFETCH(Choice, chosen);
         QFETCH(QList<bool>, answers);
         QFETCH(QStringList, messages);
-        QFETCH(bool, takesName);
+        QFETCH(QString, taken);
         QFETCH(QString, written);
         Rig rig;
         const QString oldName = QStringLiteral("old.cfg");
@@ -201,8 +209,12 @@ private slots:
         QCOMPARE(rig.prompter.questions(),
                  QStringList(answers.size(), QStringLiteral("File exists -- want to overwrite? Y/N")));
         QCOMPARE(rig.prompter.messages(), messages);
-        QCOMPARE(rig.commands.currentFile(), takesName ? chosenPath : previous);
-        QCOMPARE(rig.model.text(MainModel::Text::CfgLabel), QStringLiteral("None"));
+        QCOMPARE(rig.commands.currentFile(), rig.path(taken));
+        // Only a saved file shows in the label and moves where the dialogs start.
+        QCOMPARE(rig.dialogs.startedIn, saveAs ? rig.home.path() : QString());
+        QCOMPARE(rig.model.text(MainModel::Text::CfgLabel),
+                 written.isEmpty() ? QStringLiteral("None") : written);
+        QCOMPARE(rig.settings.lastDirectory(), written.isEmpty() ? rig.home.path() : rig.folder.path());
         if (written != oldName)
             QCOMPARE(readAll(oldPath), QByteArray("old\r\n"));
         if (!written.isEmpty())
@@ -266,6 +278,7 @@ private slots:
         QCOMPARE(rig.commands.currentFile(), path);
         QCOMPARE(rig.model.text(MainModel::Text::CfgLabel),
                  save ? QStringLiteral("None") : QFileInfo(path).fileName());
+        QCOMPARE(rig.settings.lastDirectory(), rig.home.path());
     }
 
     void openAppliesRecords_data()
@@ -284,28 +297,36 @@ private slots:
             large += "01\tK" + QByteArray::number(i) + "\r\n";
         QTest::newRow("no header; spaces around the line trimmed")
             << QByteArray("  05\tF2\tab\tx  \r\n") << QByteArrayList{"4 F2|ab|x"} << none;
-        QTest::newRow("two fields change only the key")
-            << QByteArray("07\tF9\r\n") << QByteArrayList{"6 F9|S6|D6"} << none;
-        QTest::newRow("later record wins; fields after the fourth ignored")
+        QTest::newRow("later record wins, two fields change only the key; fields after the fourth ignored")
             << QByteArray("01\tA\tx\ty\tz\r\n01\tB\r\n") << QByteArrayList{"0 B|x|y"} << none;
-        QTest::newRow("bare LF ends a line; the last needs no end")
-            << QByteArray("01\tA\n02\tB") << QByteArrayList{"0 A|S0|D0", "1 B|S1|D1"} << none;
+        QTest::newRow("byte-order mark skipped; CR, LF and CR LF each end one line")
+            << QByteArray("\xEF\xBB\xBF") + "01\tA\r02\tB\r\n03\tC\n\r\n" + QByteArray(65, 'x')
+            << QByteArrayList{"0 A|S0|D0", "1 B|S1|D1", "2 C|S2|D2"}
+            << QStringList{ExtractError +
+                           QStringLiteral("line 5 is longer than 64 bytes, which no configuration "
+                                          "file has; nothing from that line on was read")};
         QTest::newRow("comments, empty lines and lines without TAB only")
             << QByteArray("#x\r\n\r\n   \r\n  #\t02\tF2\r\n01 F1 ab\r\n") << QByteArrayList{} << none;
-        QTest::newRow("17, 00 and 0.5 rejected, each reported; reading goes on")
-            << QByteArray("17\tF1\tx\ty\r\n00\tF2\r\n0.5\tF3\r\n01\tF4\r\n") << QByteArrayList{"0 F4|S0|D0"}
-            << QStringList{rejected("17"), rejected("00"), rejected("0.5")};
-        QTest::newRow("16.5 is above 16 before rounding")
-            << QByteArray("16.5\tF3\r\n") << QByteArrayList{} << QStringList{rejected("16.5")};
-        QTest::newRow("halves round to even: 15.5 is row 16, 2.5 row 2; +4 is row 4")
-            << QByteArray("15.5\tA\r\n2.5\tB\r\n+4 \tC\r\n")
+        QTest::newRow("17, 00, 0.5 and 16.5 (above 16 before rounding) each reported; reading goes on")
+            << QByteArray("17\tF1\tx\ty\r\n00\tF2\r\n0.5\tF3\r\n16.5\tF5\r\n01\tF4\r\n")
+            << QByteArrayList{"0 F4|S0|D0"}
+            << QStringList{rejected("17"), rejected("00"), rejected("0.5"), rejected("16.5")};
+        QTest::newRow("halves round to even: 15.5 is row 16, 2.5 row 2; +4 is row 4; the last needs no end")
+            << QByteArray("15.5\tA\r\n2.5\tB\r\n+4 \tC")
             << QByteArrayList{"1 B|S1|D1", "3 C|S3|D3", "15 A|S15|D15"} << none;
         QTest::newRow("not a number (letters, empty, trailing text) skipped silently")
             << QByteArray("ab\tF1\tx\r\n\t03\tF2\r\n3x\tF3\r\n") << QByteArrayList{} << none;
-        QTest::newRow("string checked as typed: cut to six units")
-            << QByteArray("04\tF1\tABCDEFG\tx\r\n") << QByteArrayList{"3 F1|ABCDEF|x"}
-            << QStringList{
-                   QStringLiteral("String entered for item # 4 is too long .. max string length is 6 chars")};
+        // Past ten, strings arrive cut as the check would cut them: a bad
+        // group, then what still is too long.
+        QTest::newRow("ten bad records reported (the string by its check), then one count")
+            << "04\tF1\tABCDEFG\tx\r\n" + QByteArray("00\tX\r\n").repeated(9) +
+                   "02\tB\tABCDEFG{Z\r\n03\tC\tAB{XY}\r\n17\tZ\r\n"
+            << QByteArrayList{"1 B|ABCDEF|D1", "2 C|AB{|D2", "3 F1|ABCDEF|x"}
+            << QStringList{QStringLiteral(
+                   "String entered for item # 4 is too long .. max string length is 6 chars")} +
+                   QStringList(9, rejected("00")) +
+                   QStringList{ExtractError + QStringLiteral("further bad records, skipped or cut back "
+                                                             "without a message of their own: 3")};
         QTest::newRow("file larger than the input bound read to its end")
             << large << QByteArrayList{"0 K499|S0|D0"} << none;
     }
@@ -330,6 +351,8 @@ private slots:
             QCOMPARE(rig.rows.icon(i), RowIcon::QuestionMark);
         QCOMPARE(rig.commands.currentFile(), path);
         QCOMPARE(rig.model.text(MainModel::Text::CfgLabel), QStringLiteral("in.cfg"));
+        QCOMPARE(rig.dialogs.startedIn, rig.home.path());
+        QCOMPARE(rig.settings.lastDirectory(), rig.folder.path());
     }
 
     void hugeLineStopsReading()
@@ -349,6 +372,22 @@ private slots:
                                                       "was read")});
         QCOMPARE(rig.rows.keyName(0), QByteArray("A"));
         QCOMPARE(rig.rows.icon(15), RowIcon::QuestionMark);
+    }
+
+    void closingTheWindowEndsOpenSilently()
+    {
+        // The window closes while row 2 is drawn: row 3 is never applied, row
+        // 17 never reported.
+        Rig rig;
+        rig.prefill();
+        rig.dialogs.name = rig.write(QStringLiteral("in.cfg"), "01\tA\r\n02\tB\r\n03\tC\r\n17\tD\r\n");
+        rig.waiter.onPump = [&] {
+            if (rig.rows.keyName(1) == "B")
+                rig.waiter.abort();
+        };
+        QVERIFY_THROWS_NO_EXCEPTION(rig.commands.FOpen_Click());
+        QCOMPARE(rig.prompter.prompts().size(), 0);
+        QCOMPARE(rig.changedRows(), (QByteArrayList{"0 A|S0|D0", "1 B|S1|D1"}));
     }
 
     void endlessInputStopsAndKeepsTheWindowDrawing()

@@ -41,8 +41,8 @@ struct FormRig : FileDialogs
                                 [](int n) { return QStringLiteral("/dev/fake%1").arg(n); }};
         form = std::make_unique<Form1>(with);
     }
-    std::optional<QString> openFileName() override { return {}; }
-    std::optional<QString> saveFileName() override { return {}; }
+    std::optional<QString> openFileName(const QString &) override { return {}; }
+    std::optional<QString> saveFileName(const QString &) override { return {}; }
 
     template <typename W = QWidget> W *find(const char *name) const
     {

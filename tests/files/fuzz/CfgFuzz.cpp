@@ -3,6 +3,7 @@
 // hold for every input does not. script/fuzz links them with libFuzzer's
 // driver; every other build links the main below, which replays saved inputs.
 #include "core/MainModel.h"
+#include "core/SettingsFile.h"
 #include "files/CfgFileCommands.h"
 #include "files/CfgFormat.h"
 #include "files/ScriptedFileDialogs.h"
@@ -41,7 +42,8 @@ struct Screen
     KeyStringChecker checker{model.rows(), prompter};
     ScriptedFileDialogs dialogs;
     FakeWaiter waiter;
-    CfgFileCommands commands{model, prompter, dialogs, waiter};
+    const SettingsFile settings{QString()}; // never used: no dialog opens
+    CfgFileCommands commands{model, prompter, dialogs, waiter, settings};
 
     Screen(QByteArray bytes, const CfgReadLimits &limits)
     {
