@@ -41,7 +41,7 @@ struct FormRig : FileDialogs
                                 [](int n) { return QStringLiteral("/dev/fake%1").arg(n); }};
         form = std::make_unique<Form1>(with);
     }
-    std::optional<QString> openFileName(const QString &) override { return {}; }
+    std::optional<QString> openFileName(const QString &) override { return openName; }
     std::optional<QString> saveFileName(const QString &) override { return {}; }
 
     template <typename W = QWidget> W *find(const char *name) const
@@ -92,5 +92,6 @@ struct FormRig : FileDialogs
     FakeSerialPort port{waiter};
     FakeKorvex device{port};
     std::function<bool(QPrinter &)> choosePrinter;
+    std::optional<QString> openName; // what File > Open chooses; nothing is Cancel
     std::unique_ptr<Form1> form;
 };

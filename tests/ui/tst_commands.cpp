@@ -199,6 +199,21 @@ private slots:
                  QStringList(2, QStringLiteral("An operation with the KORVEX is in progress -- close anyway? Y/N")));
         QCOMPARE(rig.prompter.messages(), QStringList());
     }
+
+    void closingDuringFileOpenEndsIt()
+    {
+        // The window closes while Open handles events within the first record:
+        // no later record is applied and nothing is asked or shown.
+        EventLoopWaiter waiter;
+        FormRig rig(&waiter);
+        QFile file(rig.dir.filePath(QStringLiteral("rows.cfg")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("01\tA\r\n02\tB\r\n17\tC\r\n") && file.flush());
+        rig.openName = file.fileName();
+        QTimer::singleShot(0, rig.form.get(), [&] { rig.form->close(); });
+        rig.action("FOpen")->trigger();
+        QCOMPARE(rig.rows().keyName(0) + rig.rows().keyName(1), QByteArray());
+        QVERIFY(rig.prompter.prompts().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestCommands)
