@@ -33,6 +33,7 @@ public:
         m_real.Delay(ms);
     }
     void pumpEvents() override { m_real.pumpEvents(); }
+    int waitUntil(int ms, const std::function<bool()> &ready) override { return m_real.waitUntil(ms, ready); }
     void abort() override { m_real.abort(); }
     qint64 takeFloorMs() { return std::exchange(m_floorMs, 0); }
 

@@ -1,6 +1,7 @@
 #include "core/Waiter.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 EventLoopWaiter::EventLoopWaiter(QObject *parent) : QObject(parent)
 {
@@ -37,6 +38,26 @@ void EventLoopWaiter::pumpEvents()
     // cppcheck-suppress knownConditionTrueFalse
     if (m_aborted)
         throw OperationAborted();
+}
+
+int EventLoopWaiter::waitUntil(int ms, const std::function<bool()> &ready)
+{
+    if (m_aborted)
+        throw OperationAborted();
+    QElapsedTimer clock;
+    clock.start();
+    // Wakes the dispatcher at the deadline; otherwise it sleeps until the
+    // port's notifier or anything else has something to handle.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    deadline.start(qMax(0, ms));
+    while (!ready() && deadline.isActive()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (m_aborted)
+            throw OperationAborted();
+    }
+    return static_cast<int>(qMin<qint64>(clock.elapsed(), ms));
 }
 
 void EventLoopWaiter::abort()

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 // Thrown out of a wait when the program is shutting down, so that an
 // operation in progress unwinds without touching a window that is going away.
 // It is not a failure to report.
@@ -23,6 +25,10 @@ public:
     virtual void Delay(int ms) = 0;
     // Handles the events that are pending now, then returns.
     virtual void pumpEvents() = 0;
+    // Waits at most ms milliseconds while handling events, and returns as soon
+    // as ready() holds; ready() is asked each time something has happened
+    // (bytes arrived, say). Returns the milliseconds waited.
+    virtual int waitUntil(int ms, const std::function<bool()> &ready) = 0;
     // Ends every wait now and makes later waits throw OperationAborted: the
     // program is closing, or the operator asked to stop.
     virtual void abort() = 0;
@@ -41,6 +47,7 @@ public:
 
     void Delay(int ms) override;
     void pumpEvents() override;
+    int waitUntil(int ms, const std::function<bool()> &ready) override;
     void abort() override;
 
 private:

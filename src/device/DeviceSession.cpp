@@ -24,6 +24,10 @@ constexpr int VersionReplyMs = 25;
 constexpr quint8 NoKeyScancode = 0xFF;
 constexpr quint8 AttachedMark = 0xE8;
 constexpr char Ack = '\x06';
+// How long the line must stay quiet before a reply counts as ended, in
+// character times; a character is 11 bits with 8 data and 2 stop bits.
+constexpr int QuietCharacters = 3;
+constexpr int BitsPerCharacter = 11;
 
 const QString CodeLabelPrefix = QStringLiteral("Code Version Reported: ");
 
@@ -59,18 +63,35 @@ DeviceSession::DeviceSession(MainModel &model, SerialPort &port, Waiter &waiter,
     : m_model(model), m_port(port), m_waiter(waiter), m_prompter(prompter)
 {}
 
-template <typename Body> void DeviceSession::runExclusive(const QString &failureText, Body &&body)
+void DeviceSession::setTiming(Timing timing)
 {
-    if (m_model.isBusy())
-        return;
+    m_timing = timing;
+}
+
+void DeviceSession::setRowObserver(std::function<void(int row)> observer)
+{
+    m_rowObserver = std::move(observer);
+}
+
+template <typename Body> SessionResult DeviceSession::runExclusive(const QString &failureText, Body &&body)
+{
+    if (m_model.isBusy()) {
+        SessionResult refused;
+        refused.status = SessionResult::Status::Refused;
+        return refused;
+    }
+    m_result = SessionResult();
     {
         BusyGuard busy(m_model);
         try {
             body();
         } catch (const KorvexError &error) {
+            m_result.status = SessionResult::Status::PortFailed;
+            m_result.message = error.description();
             m_prompter.message(failureText + error.description());
         } catch (const OperationAborted &) {
-            // The window is closing: let go of the device and say nothing.
+            // Closing or stopped: let go of the device and say nothing.
+            m_result.status = SessionResult::Status::Interrupted;
             releasePort();
         }
     }
@@ -78,6 +99,7 @@ template <typename Body> void DeviceSession::runExclusive(const QString &failure
         m_setupPending = false;
         SetupCommPort(m_settings);
     }
+    return m_result;
 }
 
 void DeviceSession::releasePort()
@@ -120,6 +142,33 @@ void DeviceSession::addMarker(int line)
         log.setLine(line, log.line(line) + " *");
 }
 
+int DeviceSession::quietMs() const
+{
+    const int baud = qMax(1, m_settings.Baud.toInt());
+    return qMax(2, (QuietCharacters * BitsPerCharacter * 1000 + baud - 1) / baud);
+}
+
+void DeviceSession::awaitReply(int protocolMs, bool (*whole)(const QByteArray &))
+{
+    if (m_timing != Timing::Reply) {
+        m_waiter.Delay(protocolMs);
+        return;
+    }
+    // Never longer than the protocol's own wait, so a slow device gets
+    // exactly the protocol's behaviour. After the reply looks whole, the line
+    // must stay quiet a moment: a late reply to an earlier command may follow
+    // it, and the protocol's fixed wait would have taken that in too.
+    int left = protocolMs;
+    left -= m_waiter.waitUntil(left, [this, whole] { return whole(m_port.peek()); });
+    while (left > 0 && whole(m_port.peek())) {
+        const int before = m_port.bytesWaiting();
+        const int gap = qMin(left, quietMs());
+        left -= m_waiter.waitUntil(gap, [this, before] { return m_port.bytesWaiting() > before; });
+        if (m_port.bytesWaiting() == before)
+            return;
+    }
+}
+
 QString DeviceSession::CheckAttached()
 {
     QString result = QStringLiteral("KORVEX not responsing on port COM") + QString::number(m_settings.Port);
@@ -137,10 +186,20 @@ QString DeviceSession::CheckAttached()
             m_port.write(QByteArrayLiteral("z"));
 
             QByteArray reply;
-            for (int poll = 0; poll < AttachPolls && reply.isEmpty(); ++poll) {
-                m_waiter.Delay(AttachPollMs);
+            if (m_timing == Timing::Reply) {
+                // Whole once its last byte is the mark, or the line went quiet.
+                m_waiter.waitUntil(AttachPolls * AttachPollMs, [this] {
+                    const QByteArray waiting = m_port.peek();
+                    return !waiting.isEmpty() && static_cast<quint8>(waiting.back()) == AttachedMark;
+                });
                 if (m_port.bytesWaiting() > 0)
                     reply = m_port.readAll();
+            } else {
+                for (int poll = 0; poll < AttachPolls && reply.isEmpty(); ++poll) {
+                    m_waiter.Delay(AttachPollMs);
+                    if (m_port.bytesWaiting() > 0)
+                        reply = m_port.readAll();
+                }
             }
             if (!reply.isEmpty()) {
                 const auto last = static_cast<quint8>(reply.back());
@@ -153,6 +212,8 @@ QString DeviceSession::CheckAttached()
             m_waiter.pumpEvents();
         }
     } catch (const KorvexError &error) {
+        m_result.status = SessionResult::Status::PortFailed;
+        m_result.message = error.description();
         m_prompter.message(QStringLiteral("Error checking for KORVEX attachment- ") + error.description());
         return result;
     }
@@ -172,12 +233,32 @@ bool DeviceSession::attachedOrReported()
         return true;
     m_prompter.beep();
     m_model.log().Add2Status(attached.toLatin1());
+    if (m_result.status == SessionResult::Status::Done) {
+        m_result.status = SessionResult::Status::NotAttached;
+        m_result.message = attached;
+    }
     return false;
 }
 
-void DeviceSession::readRows()
+namespace {
+
+// A read reply is whole once the 0x00 after its scancode has come.
+bool readReplyWhole(const QByteArray &bytes)
 {
-    runExclusive(QStringLiteral("Error retrieve current key overrides - "), [this] {
+    return bytes.indexOf('\0', 1) > 0;
+}
+
+// A version text has no terminator: whatever came, once the line is quiet.
+bool anyReply(const QByteArray &bytes)
+{
+    return !bytes.isEmpty();
+}
+
+} // namespace
+
+SessionResult DeviceSession::readRows()
+{
+    return runExclusive(QStringLiteral("Error retrieve current key overrides - "), [this] {
         StatusLog &log = m_model.log();
         KeyRows &rows = m_model.rows();
         ProgressModel &progress = m_model.progress();
@@ -197,9 +278,11 @@ void DeviceSession::readRows()
             const QByteArray command = readCommand(i);
             m_port.write(command);
             log.Add2Status("Sent " + showNul(command));
-            m_waiter.Delay(ReadReplyMs);
+            awaitReply(ReadReplyMs, readReplyWhole);
 
             const QByteArray reply = m_port.readAll();
+            RowOutcome &outcome = m_result.rows[static_cast<std::size_t>(i)];
+            outcome.kind = reply.isEmpty() ? RowOutcome::Kind::NoReply : RowOutcome::Kind::Read;
             if (!reply.isEmpty()) {
                 const QByteArray name = ScancodeToKeyName(static_cast<quint8>(reply.at(0)));
                 rows.setKeyName(i, name);
@@ -209,10 +292,12 @@ void DeviceSession::readRows()
                     fillRowFromReply(i, replyStringBytes(reply));
             }
             progress.step(i);
+            rowDone(i);
         }
 
         m_port.close();
-        m_waiter.Delay(ReadLingerMs);
+        if (m_timing == Timing::Window)
+            m_waiter.Delay(ReadLingerMs); // the 100% stays on screen a moment
         progress.setVisible(false);
     });
 }
@@ -232,9 +317,56 @@ void DeviceSession::fillRowFromReply(int index, const QByteArray &stringPart)
     }
 }
 
-void DeviceSession::sendRows()
+QByteArray DeviceSession::awaitAcknowledgement(int index)
 {
-    runExclusive(QStringLiteral("Error sending to KORVEX. "), [this] {
+    const char indexChar = rowIndexChar(index);
+    const auto handle = [&](QByteArray *status) {
+        const QByteArray reply = m_port.readAll();
+        if (reply.size() >= 2 && reply.at(0) == Ack && reply.at(1) == indexChar) {
+            const bool verified = VerifyKey(index);
+            *status = (verified ? "success # " : "FAILED to verify # ") + rowNumber(index).toLatin1();
+            m_model.rows().setIcon(index, verified ? RowIcon::CheckMark : RowIcon::QuestionMark);
+        } else {
+            *status = reply;
+            notAcknowledged(index, reply);
+        }
+    };
+
+    QByteArray status = QByteArrayLiteral("timeout");
+    if (m_timing == Timing::Reply) {
+        m_waiter.waitUntil(AckPolls * AckPollMs, [this] { return m_port.bytesWaiting() >= 2; });
+        if (m_port.bytesWaiting() >= 2)
+            handle(&status);
+        else
+            notAcknowledged(index, status);
+        return status;
+    }
+    // The polls always run to the tenth; a later reply replaces the row's
+    // status by the same rule.
+    bool replied = false;
+    for (int poll = 0; poll < AckPolls; ++poll) {
+        m_waiter.Delay(AckPollMs);
+        if (m_port.bytesWaiting() >= 2) {
+            handle(&status);
+            replied = true;
+        }
+        m_waiter.pumpEvents();
+    }
+    if (!replied)
+        notAcknowledged(index, status);
+    return status;
+}
+
+void DeviceSession::notAcknowledged(int index, const QByteArray &reply)
+{
+    RowOutcome &outcome = m_result.rows[static_cast<std::size_t>(index)];
+    outcome.kind = RowOutcome::Kind::NotAcknowledged;
+    outcome.reply = reply;
+}
+
+SessionResult DeviceSession::sendRows()
+{
+    return runExclusive(QStringLiteral("Error sending to KORVEX. "), [this] {
         StatusLog &log = m_model.log();
         KeyRows &rows = m_model.rows();
         ProgressModel &progress = m_model.progress();
@@ -269,29 +401,14 @@ void DeviceSession::sendRows()
             log.Add2Status("/W" + QByteArray(1, indexChar) + '{' +
                            QByteArray::number(scancode, 16).toUpper() + '}' + bytes + "[NUL]");
 
-            // The polls always run to the tenth; a later reply replaces the
-            // row's status by the same rule.
-            QByteArray status = QByteArrayLiteral("timeout");
-            for (int poll = 0; poll < AckPolls; ++poll) {
-                m_waiter.Delay(AckPollMs);
-                if (m_port.bytesWaiting() >= 2) {
-                    const QByteArray reply = m_port.readAll();
-                    if (reply.size() >= 2 && reply.at(0) == Ack && reply.at(1) == indexChar) {
-                        const bool verified = VerifyKey(i);
-                        status = (verified ? "success # " : "FAILED to verify # ") + rowNumber(i).toLatin1();
-                        rows.setIcon(i, verified ? RowIcon::CheckMark : RowIcon::QuestionMark);
-                    } else {
-                        status = reply;
-                    }
-                }
-                m_waiter.pumpEvents();
-            }
-            log.Add2Status(status);
+            log.Add2Status(awaitAcknowledgement(i));
             progress.step(i);
+            rowDone(i);
         }
 
         m_port.close();
-        m_waiter.Delay(SendLingerMs);
+        if (m_timing == Timing::Window)
+            m_waiter.Delay(SendLingerMs); // the 100% stays on screen a moment
         progress.setVisible(false);
     });
 }
@@ -300,19 +417,26 @@ bool DeviceSession::VerifyKey(int id)
 {
     StatusLog &log = m_model.log();
     KeyRows &rows = m_model.rows();
+    RowOutcome &outcome = m_result.rows[static_cast<std::size_t>(id)];
 
     const QByteArray command = readCommand(id);
     m_port.write(command);
     log.Add2Status("Sent " + showNul(command));
-    m_waiter.Delay(VerifyReplyMs);
+    awaitReply(VerifyReplyMs, readReplyWhole);
 
     const QByteArray reply = m_port.readAll();
     // No reply proves nothing about the device's copy of the row.
-    if (reply.isEmpty())
+    if (reply.isEmpty()) {
+        outcome.kind = RowOutcome::Kind::NoReply;
         return false;
+    }
 
     const QByteArray name = ScancodeToKeyName(static_cast<quint8>(reply.at(0)));
+    const QByteArray deviceBytes = replyStringBytes(reply);
+    outcome.deviceKey = name;
+    outcome.deviceString = RenderReceivedBytes(deviceBytes);
     if (name != rows.keyName(id)) {
+        outcome.kind = RowOutcome::Kind::KeyMismatch;
         rows.setIcon(id, RowIcon::QuestionMark);
         m_prompter.message(QLatin1Char('#') + rowNumber(id) +
                            QStringLiteral(" keyboard keyidentifier does not match screen"));
@@ -320,57 +444,75 @@ bool DeviceSession::VerifyKey(int id)
     }
     log.Add2Status("Response: " + responseLogText(reply));
     rows.setIcon(id, RowIcon::CheckMark);
+    outcome.kind = RowOutcome::Kind::Match;
     if (name.isEmpty())
         return true;
 
     // Compared as bytes, so a space, a brace or {7} on screen matches the
     // device holding exactly those bytes.
-    const QByteArray deviceBytes = replyStringBytes(reply);
     if (deviceBytes == EncodeKeyString(rows.keyString(id))) {
         rows.setIcon(id, RowIcon::CheckMark);
         return true;
     }
+    outcome.kind = RowOutcome::Kind::StringMismatch;
     rows.setIcon(id, RowIcon::QuestionMark);
     m_prompter.message(QLatin1Char('#') + rowNumber(id) + QStringLiteral(" output string - ") +
-                       QString::fromLatin1(RenderReceivedBytes(deviceBytes)) +
-                       QStringLiteral(" - does not match screen value"));
+                       QString::fromLatin1(outcome.deviceString) + QStringLiteral(" - does not match screen value"));
     return false;
 }
 
-void DeviceSession::verifyRows()
+SessionResult DeviceSession::verifyRows()
 {
-    runExclusive(QStringLiteral("Error verifying values. "), [this] {
+    return runExclusive(QStringLiteral("Error verifying values. "), [this] {
         m_model.log().clear();
         if (!attachedOrReported())
             return;
         m_model.rows().markAllUnconfirmed(true);
-        for (int i = 0; i < RowCount; ++i)
+        for (int i = 0; i < RowCount; ++i) {
             VerifyKey(i);
+            rowDone(i);
+        }
         m_port.close();
     });
 }
 
-void DeviceSession::queryVersion()
+SessionResult DeviceSession::queryVersion(VersionQuery when)
 {
-    runExclusive(QStringLiteral("Error getting code version. "), [this] {
+    return runExclusive(QStringLiteral("Error getting code version. "), [this, when] {
         StatusLog &log = m_model.log();
         log.clear();
-        // Unlike the other operations, the query is made even when the check
+        // Unlike the other operations, the window asks even when the check
         // found no device.
         const QString attached = CheckAttached();
-        if (!attached.isEmpty())
+        if (!attached.isEmpty()) {
             log.Add2Status(attached.toLatin1());
+            if (m_result.status == SessionResult::Status::Done) {
+                m_result.status = SessionResult::Status::NotAttached;
+                m_result.message = attached;
+            }
+            if (when == VersionQuery::IfAttached) {
+                m_port.close();
+                return;
+            }
+        }
         if (!m_port.isOpen())
             m_port.open();
         log.Add2Status("Requesting Version");
         m_port.write(QByteArrayLiteral("V"));
-        m_waiter.Delay(VersionReplyMs);
+        awaitReply(VersionReplyMs, anyReply);
 
         QByteArray reply = m_port.readAll();
+        m_result.version = reply;
         if (reply.isEmpty())
             reply = "???";
         m_model.setText(MainModel::Text::CodeLabel, CodeLabelPrefix + QString::fromLatin1(reply));
         log.Add2Status("Version = " + reply);
         m_port.close();
     });
+}
+
+void DeviceSession::rowDone(int row)
+{
+    if (m_rowObserver)
+        m_rowObserver(row);
 }

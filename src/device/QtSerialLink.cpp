@@ -204,6 +204,14 @@ int QtSerialLink::bytesWaiting()
     return static_cast<int>(qMin<qint64>(m_serial.bytesAvailable(), INT_MAX));
 }
 
+QByteArray QtSerialLink::peek()
+{
+    requireOpen();
+    m_serial.waitForReadyRead(0);
+    throwPendingFailure();
+    return m_serial.peek(m_serial.bytesAvailable());
+}
+
 QByteArray QtSerialLink::readAll()
 {
     requireOpen();

@@ -45,6 +45,7 @@ public:
     void close() override;
     void write(const QByteArray &bytes) override;
     int bytesWaiting() override;
+    QByteArray peek() override;
     QByteArray readAll() override;
 
     int portNumber() const { return m_portNumber; }

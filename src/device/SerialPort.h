@@ -21,6 +21,8 @@ public:
     virtual void write(const QByteArray &bytes) = 0;
     // Received bytes not yet taken.
     virtual int bytesWaiting() = 0;
+    // A look at the received bytes not yet taken, leaving them waiting.
+    virtual QByteArray peek() = 0;
     // Takes every byte received and not yet taken; empty when none wait.
     virtual QByteArray readAll() = 0;
 };

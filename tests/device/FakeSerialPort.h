@@ -44,6 +44,7 @@ public:
     }
     int bytesWaiting() override { return int(received(false).size()); }
     QByteArray readAll() override { return received(true); }
+    QByteArray peek() override { return received(false); }
 
     // The device side: bytes due at virtual time `at`, in the order due.
     void deliverAt(qint64 at, const QByteArray &bytes)

@@ -10,11 +10,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using Operation = void (DeviceSession::*)();
-const Operation Read = &DeviceSession::readRows;
-const Operation Send = &DeviceSession::sendRows;
-const Operation Verify = &DeviceSession::verifyRows;
-const Operation Version = &DeviceSession::queryVersion;
+using Operation = SessionResult (*)(DeviceSession &);
+const Operation Read = [](DeviceSession &s) { return s.readRows(); };
+const Operation Send = [](DeviceSession &s) { return s.sendRows(); };
+const Operation Verify = [](DeviceSession &s) { return s.verifyRows(); };
+const Operation Version = [](DeviceSession &s) { return s.queryVersion(); };
 // Each with how its error message begins.
 const std::tuple<const char *, Operation, QByteArray> Operations[] = {
     {"read", Read, "Error retrieve current key overrides - "},
@@ -260,7 +260,7 @@ private slots:
         rig.setRow(0, screen);
         rig.script(script);
 
-        (rig.ops.*operation)();
+        operation(rig.ops);
 
         QByteArrayList log = rig.log();
         log = log.mid(log.indexOf("KORVEX responded after 1 tries") + 1);
@@ -309,7 +309,7 @@ private slots:
             rig.port.openFailure = u"gone"_s;
         };
 
-        (rig.ops.*operation)();
+        operation(rig.ops);
 
         QCOMPARE(rig.shown(), message);
         QCOMPARE(rig.waiter.delays().size(), waitsThen); // ended at once
@@ -341,13 +341,13 @@ private slots:
             if (now < 20 || std::exchange(tried, true))
                 return;
             const auto before = std::make_tuple(rig.log(), rig.port.writes().size(), rig.port.isOpen());
-            (rig.ops.*inner)();
+            inner(rig.ops);
             rig.ops.SetupCommPort({3, u"9600"_s, u"N"_s, 0});
             unchanged = rig.model.isBusy() &&
                         before == std::make_tuple(rig.log(), rig.port.writes().size(), rig.port.isOpen());
         };
 
-        (rig.ops.*outer)();
+        outer(rig.ops);
 
         QVERIFY(unchanged);
         QCOMPARE(busy.size(), 2);

@@ -111,7 +111,7 @@ private slots:
         QElapsedTimer wall;
         wall.start();
         const std::clock_t cpuBefore = std::clock();
-        (program.ops.*(send ? &DeviceSession::sendRows : &DeviceSession::readRows))();
+        send ? program.ops.sendRows() : program.ops.readRows();
         const qint64 cpuMs = qint64(std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC;
 
         const QString shown = program.prompter.messages().join(u'\n');
