@@ -18,8 +18,8 @@ private slots:
         // A read through the device: every command but saving and help is
         // greyed and the progress shows at each tick, the rows are filled after.
         FormRig rig;
-        rig.device.rows[0] = {0x1C, QByteArrayLiteral("AB")};
-        rig.device.rows[9] = {0x5A, QByteArrayLiteral("\r\n")};
+        rig.device.setRow(0, 0x1C, QByteArrayLiteral("AB"));
+        rig.device.setRow(9, 0x5A, QByteArrayLiteral("\r\n"));
         QList<QObject *> commands;
         for (QObject *command : rig.form->findChildren<QPushButton *>()) // Read, Send, Verify, Get Version
             commands << command;
