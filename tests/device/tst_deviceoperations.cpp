@@ -206,8 +206,8 @@ private slots:
             << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, "\x06"}}
             << QByteArrayList{"A|AB|?", "||?", "", sent, "timeout"};
         QTest::newRow("send: NO is logged as received")
-            << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, "NO"}}
-            << QByteArrayList{"A|AB|?", "||v", "", sent, "NO"};
+            << Send << "A|AB"_ba << QByteArray("--write-reply NO") << Script()
+            << QByteArrayList{"A|AB|?", "||?", "", sent, "NO"};
         QTest::newRow("send: polls go on after success: a later reply replaces it")
             << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, ack}, {"/W0", 150, "??"}} + held
             << QByteArrayList{"A|AB|v", "||v", "", sent, asked, "Response: {1C}AB[NUL]", "??"};
@@ -215,7 +215,7 @@ private slots:
             << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, ack}, {"/R0", 0, ""}}
             << QByteArrayList{"A|AB|?", "||v", "", sent, asked, "FAILED to verify # 1"};
         QTest::newRow("send: acknowledged but not stored: the read-back tells")
-            << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, ack}}
+            << Send << "A|AB"_ba << QByteArray("--ack-no-store") << Script()
             << QByteArrayList{"A|AB|?", "||v", "#1 keyboard keyidentifier does not match screen",
                               sent,     asked, "FAILED to verify # 1"};
         QTest::newRow("verify: match; after the 0x00 logged, not compared")
@@ -233,7 +233,7 @@ private slots:
             << QByteArrayList{"A| {7B}{7D}{7}{51}|v", "||v", "", asked, "Response: {1C} {}\x07Q[NUL]"};
         const QByteArray asking = "Requesting Version";
         QTest::newRow("version: CR LF kept")
-            << Version << QByteArray() << healthy << Script{{"V", 1, "v1.07\r\n"}}
+            << Version << QByteArray() << "--version-text v1.07\\r\\n"_ba << Script()
             << QByteArrayList{"||-", "||-", "Code Version Reported: v1.07\r\n", asking,
                               "Version = v1.07\r\n"};
         QTest::newRow("version: as far as it arrived in 25 ms")
