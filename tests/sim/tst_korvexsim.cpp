@@ -209,13 +209,13 @@ private slots:
             << QStringLiteral("--fast") << QByteArray() << 2 << QByteArray("--fast");
         const QString state = QStringLiteral("--state FILE");
         QTest::newRow("state row index past 15")
-            << state << QByteArray("16 1C\n") << 1 << QByteArray("FILE:1:");
+            << state << QByteArray("16 1C\n") << 1 << QByteArray("FILE:1: not a row");
         QTest::newRow("state odd number of hex digits")
-            << state << QByteArray("3 1C 414\n") << 1 << QByteArray("FILE:1:");
+            << state << QByteArray("3 1C 414\n") << 1 << QByteArray("FILE:1: not a row");
         QTest::newRow("state more than six bytes")
-            << state << QByteArray("# rows\n3 1C 41424344454647\n") << 1 << QByteArray("FILE:2:");
+            << state << QByteArray("# rows\n3 1C 41424344454647\n") << 1 << QByteArray("FILE:2: not a row");
         QTest::newRow("state row given twice")
-            << state << QByteArray("3 1C\n3 1D\n") << 1 << QByteArray("FILE:2:");
+            << state << QByteArray("3 1C\n3 1D\n") << 1 << QByteArray("FILE:2: row 3 appears twice");
         QTest::newRow("link never replaces a regular file")
             << QStringLiteral("--link FILE") << QByteArray("keep me") << 1
             << QByteArray("will not replace FILE");
