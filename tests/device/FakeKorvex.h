@@ -1,35 +1,46 @@
 #pragma once
 
 #include "FakeSerialPort.h"
+#include "SimDevice.h"
 
-#include <array>
+#include <algorithm>
+#include <vector>
 
-// The device behind a FakeSerialPort: holds sixteen rows, answers the probe
-// with 0xE8 and reads and writes as the device does, latencyMs after each
-// command. It has no version to tell.
+// korvex-sim's own device behind a FakeSerialPort: the bytes the program
+// writes go through the simulator's receiver and firmware, and each reply
+// arrives latencyMs (plus the delay the device was told to add) after its
+// command, in the order of the commands as on the simulator's line.
 class FakeKorvex
 {
 public:
-    struct Row
-    {
-        quint8 scancode = 0xFF;
-        QByteArray bytes;
-    };
-
     explicit FakeKorvex(FakeSerialPort &port) : m_port(port)
     {
         m_port.onWrite = [this](const QByteArray &bytes, qint64 now) {
-            m_pending += bytes;
-            // A write command comes in four writes, the last one its 0x00.
-            if (m_pending.startsWith("/W") && (m_pending.size() < 5 || bytes != QByteArray(1, '\0')))
-                return;
-            const QByteArray command = std::exchange(m_pending, {});
-            if (!intercept || !intercept(command, now))
-                answer(command, now);
+            for (const char byte : bytes) {
+                if (const auto command = m_parser.feed(static_cast<unsigned char>(byte)))
+                    answer(*command, now);
+            }
         };
     }
 
-    std::array<Row, 16> rows;
+    // Takes korvex-sim's options as on its command line, faults included,
+    // e.g. "--late-row 3"; returns what it refused, empty when understood.
+    QString configure(const QByteArray &options)
+    {
+        const QByteArrayList args = ("korvex-sim " + options).trimmed().split(' ');
+        std::vector<const char *> argv;
+        for (const QByteArray &arg : args)
+            argv.push_back(arg.constData());
+        const SimOptionsResult parsed = parseSimOptions(int(argv.size()), argv.data());
+        m_options = parsed.options;
+        return QString::fromStdString(parsed.error);
+    }
+    void setRow(int index, quint8 scancode, const QByteArray &bytes)
+    {
+        std::string unused; // no state file, so storing cannot fail
+        m_rows.set(index, {scancode, bytes.toStdString()}, unused);
+    }
+
     int latencyMs = 1;
     // Answers a complete command in the device's place when it returns true.
     std::function<bool(const QByteArray &command, qint64 now)> intercept;
@@ -37,17 +48,20 @@ public:
     void reply(qint64 now, const QByteArray &bytes) { m_port.deliverAt(now + latencyMs, bytes); }
 
 private:
-    void answer(const QByteArray &command, qint64 now)
+    void answer(const Command &command, qint64 now)
     {
-        if (command.size() == 1) // "z" or "V"
-            return reply(now, command == "z" ? QByteArrayLiteral("\xE8") : QByteArray());
-        Row &row = rows.at(static_cast<std::size_t>(command.at(2) - '0'));
-        if (command.at(1) == 'R')
-            return reply(now, char(row.scancode) + row.bytes + '\0');
-        row = {static_cast<quint8>(command.at(3)), command.mid(4, command.size() - 5)};
-        reply(now, '\x06' + command.mid(2, 1));
+        if (intercept && intercept(QByteArray::fromStdString(command.raw), now))
+            return;
+        if (const auto out = m_device.handle(command)) {
+            m_lastDue = std::max(now + latencyMs + out->delayMs, m_lastDue);
+            m_port.deliverAt(m_lastDue, QByteArray::fromStdString(out->bytes));
+        }
     }
 
     FakeSerialPort &m_port;
-    QByteArray m_pending;
+    SimOptions m_options;
+    RowStore m_rows;
+    SimDevice m_device{m_options, m_rows};
+    CommandParser m_parser;
+    qint64 m_lastDue = 0;
 };

@@ -144,108 +144,114 @@ private slots:
 
     void rowExchange_data()
     {
-        // Row 0 on screen and the device's scripted answers. Seen: rows 0 and
+        // Row 0 on screen, the device and its scripted answers. Seen: rows 0 and
         // 1, what else was shown, and the log from after the attachment check
         // up to row 1.
         QTest::addColumn<Operation>("operation");
         QTest::addColumn<QByteArray>("screen");
+        QTest::addColumn<QByteArray>("faults"); // korvex-sim's options for the device
         QTest::addColumn<Script>("script");
         QTest::addColumn<QByteArrayList>("seen");
 
+        const QByteArray healthy;
         const QByteArray ack = "\x06"_ba + '0';
         const QByteArray sent = "/W0{1C}AB[NUL]";
         const QByteArray asked = "Sent /R0[NUL]";
         const Script held = {{"/R0", 1, '\x1C' + "AB\0"_ba}};
         QTest::newRow("read: 33..126 plain, others as groups; after the 0x00 logged, not used")
-            << Read << "Q|old"_ba << Script{{"/R0", 1, '\x5A' + "A ~\x7F\r\0B\x06"_ba}}
+            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, '\x5A' + "A ~\x7F\r\0B\x06"_ba}}
             << QByteArrayList{"ENTER|A{20}~{7F}{0D}|v", "||v", "", asked, "Response: ZA ~\x7F\r[NUL]B[ACK]"};
         QTest::newRow("read: the scancode alone")
-            << Read << "Q|old"_ba << Script{{"/R0", 1, "\x1C"}}
+            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, "\x1C"}}
             << QByteArrayList{"A||v", "||v", "", asked, "Response: {1C}"};
         QTest::newRow("read: unknown scancode: no key, no string; one hex digit")
-            << Read << "Q|old"_ba << Script{{"/R0", 1, '\x02' + "AB\0"_ba}}
+            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, '\x02' + "AB\0"_ba}}
             << QByteArrayList{"||v", "||v", "", asked, "Response: {2}AB[NUL]"};
         QTest::newRow("read: an opening brace stays a byte; no 0x00: used to the end")
-            << Read << "Q|old"_ba << Script{{"/R0", 1, "\x1C{7}"}}
+            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, "\x1C{7}"}}
             << QByteArrayList{"A|{7B}7}|v", "||v", "", asked, "Response: {1C}{7}"};
         QTest::newRow("read: too long: one message, the rest of the reply dropped")
-            << Read << "Q|old"_ba << Script{{"/R0", 1, '\x1C' + "\x01QRSTUVWX\0"_ba}}
+            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, '\x1C' + "\x01QRSTUVWX\0"_ba}}
             << QByteArrayList{"A|{01}QRSTU|v", "||v",
                               "String entered for item # 1 is too long .. max string length is 6 chars",
                               asked, "Response: {1C}\x01QRSTUVWX[NUL]"};
         QTest::newRow("read: late: row 0 keeps its key, row 1 reads it before its own")
-            << Read << "Q|old"_ba << Script{{"/R0", 251, '\x1C' + "AB\0"_ba}}
+            << Read << "Q|old"_ba << healthy << Script{{"/R0", 251, '\x1C' + "AB\0"_ba}}
             << QByteArrayList{"Q||?", "A|AB|v", "", asked};
         const QByteArray ok = "success # 1";
         QTest::newRow("send: an empty row: no key is 0xFF, no string bytes")
-            << Send << QByteArray() << Script()
+            << Send << QByteArray() << healthy << Script()
             << QByteArrayList{"||v", "||v", "", "/W0{FF}[NUL]", asked, "Response: {FF}[NUL]", ok};
         QTest::newRow("send: an unknown key is scancode 0")
-            << Send << "NOPE|x"_ba << Script()
+            << Send << "NOPE|x"_ba << healthy << Script()
             << QByteArrayList{"NOPE|x|?",     "||v", "#1 keyboard keyidentifier does not match screen",
                               "/W0{0}x[NUL]", asked, "FAILED to verify # 1"};
         QTest::newRow("send: groups are single bytes, logged raw; TAB's scancode has one hex digit")
-            << Send << "TAB|A{0D}{7B}{7}{FF}"_ba << Script()
+            << Send << "TAB|A{0D}{7B}{7}{FF}"_ba << healthy << Script()
             << QByteArrayList{"TAB|A{0D}{7B}{7}{FF}|v",         "||v", "", "/W0{D}A\r{\x07\xFF[NUL]", asked,
                               "Response: {D}A\r{\x07\xFF[NUL]", ok};
         QTest::newRow("send: a 0x00 ends the string, nothing after it reaches the device")
-            << Send << "A|X{}/W3"_ba << Script()
+            << Send << "A|X{}/W3"_ba << healthy << Script()
             << QByteArrayList{
                    "A|X{}/W3|?",          "||v", "#1 output string - X - does not match screen value",
                    "/W0{1C}X[NUL]",       asked, "Response: {1C}X[NUL]",
                    "FAILED to verify # 1"};
         QTest::newRow("send: a string starting with 0x00 sends no string bytes")
-            << Send << "A|{00}Y"_ba << Script()
+            << Send << "A|{00}Y"_ba << healthy << Script()
             << QByteArrayList{
                    "A|{00}Y|?",           "||v", "#1 output string -  - does not match screen value",
                    "/W0{1C}[NUL]",        asked, "Response: {1C}[NUL]",
                    "FAILED to verify # 1"};
-        QTest::newRow("send: a single byte: timeout") << Send << "A|AB"_ba << Script{{"/W0", 1, "\x06"}}
-                                                      << QByteArrayList{"A|AB|?", "||?", "", sent, "timeout"};
-        QTest::newRow("send: NO is logged as received") << Send << "A|AB"_ba << Script{{"/W0", 1, "NO"}}
-                                                        << QByteArrayList{"A|AB|?", "||v", "", sent, "NO"};
+        QTest::newRow("send: a single byte: timeout")
+            << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, "\x06"}}
+            << QByteArrayList{"A|AB|?", "||?", "", sent, "timeout"};
+        QTest::newRow("send: NO is logged as received")
+            << Send << "A|AB"_ba << QByteArray("--write-reply NO") << Script()
+            << QByteArrayList{"A|AB|?", "||?", "", sent, "NO"};
         QTest::newRow("send: polls go on after success: a later reply replaces it")
-            << Send << "A|AB"_ba << Script{{"/W0", 1, ack}, {"/W0", 150, "??"}} + held
+            << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, ack}, {"/W0", 150, "??"}} + held
             << QByteArrayList{"A|AB|v", "||v", "", sent, asked, "Response: {1C}AB[NUL]", "??"};
         QTest::newRow("send: no read-back reply is not a success")
-            << Send << "A|AB"_ba << Script{{"/W0", 1, ack}, {"/R0", 0, ""}}
+            << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, ack}, {"/R0", 0, ""}}
             << QByteArrayList{"A|AB|?", "||v", "", sent, asked, "FAILED to verify # 1"};
         QTest::newRow("send: acknowledged but not stored: the read-back tells")
-            << Send << "A|AB"_ba << Script{{"/W0", 1, ack}}
-            << QByteArrayList{"A|AB|?", "||v", "#1 keyboard keyidentifier does not match screen", sent, asked,
-                              "FAILED to verify # 1"};
+            << Send << "A|AB"_ba << QByteArray("--ack-no-store") << Script()
+            << QByteArrayList{"A|AB|?", "||v", "#1 keyboard keyidentifier does not match screen",
+                              sent,     asked, "FAILED to verify # 1"};
         QTest::newRow("verify: match; after the 0x00 logged, not compared")
-            << Verify << "A|AB"_ba << Script{{"/R0", 1, '\x1C' + "AB\0\x06X"_ba}}
+            << Verify << "A|AB"_ba << healthy << Script{{"/R0", 1, '\x1C' + "AB\0\x06X"_ba}}
             << QByteArrayList{"A|AB|v", "||v", "", asked, "Response: {1C}AB[NUL][ACK]X"};
         QTest::newRow("verify: a device key for an empty screen row")
-            << Verify << QByteArray() << Script{{"/R0", 1, "\x1C\0"_ba}}
+            << Verify << QByteArray() << healthy << Script{{"/R0", 1, "\x1C\0"_ba}}
             << QByteArrayList{"||?", "||v", "#1 keyboard keyidentifier does not match screen", asked};
         QTest::newRow("verify: output mismatch shows the device bytes")
-            << Verify << "A|AB"_ba << Script{{"/R0", 1, '\x1C' + "A\r\0"_ba}}
+            << Verify << "A|AB"_ba << healthy << Script{{"/R0", 1, '\x1C' + "A\r\0"_ba}}
             << QByteArrayList{"A|AB|?", "||v", "#1 output string - A{0D} - does not match screen value",
                               asked, "Response: {1C}A\r[NUL]"};
         QTest::newRow("verify: space, braces, groups of one and two digits compare as bytes")
-            << Verify << "A| {7B}{7D}{7}{51}"_ba << Script{{"/R0", 1, "\x1C {}\x07Q\0"_ba}}
+            << Verify << "A| {7B}{7D}{7}{51}"_ba << healthy << Script{{"/R0", 1, "\x1C {}\x07Q\0"_ba}}
             << QByteArrayList{"A| {7B}{7D}{7}{51}|v", "||v", "", asked, "Response: {1C} {}\x07Q[NUL]"};
         const QByteArray asking = "Requesting Version";
         QTest::newRow("version: CR LF kept")
-            << Version << QByteArray() << Script{{"V", 1, "v1.07\r\n"}}
+            << Version << QByteArray() << "--version-text v1.07\\r\\n"_ba << Script()
             << QByteArrayList{"||-", "||-", "Code Version Reported: v1.07\r\n", asking,
                               "Version = v1.07\r\n"};
         QTest::newRow("version: as far as it arrived in 25 ms")
-            << Version << QByteArray() << Script{{"V", 10, "1."}, {"V", 26, "5"}}
+            << Version << QByteArray() << healthy << Script{{"V", 10, "1."}, {"V", 26, "5"}}
             << QByteArrayList{"||-", "||-", "Code Version Reported: 1.", asking, "Version = 1."};
-        const Script silent = {{"z", 0, ""}};
+        const QByteArray silent = "--silent";
         const QByteArray probes = "Check for KORVEX attached" + QByteArray(" *").repeated(8);
         QTest::newRow("no device: read beeps, marks the rows unconfirmed, reads none")
-            << Read << "A|AB"_ba << silent
+            << Read << "A|AB"_ba << silent << Script()
             << QByteArrayList{"A|AB|?", "||?", "(beep)", "Read Operation Requested", probes, Absent};
         QTest::newRow("no device: send beeps, sends nothing")
-            << Send << "A|AB"_ba << silent << QByteArrayList{"A|AB|-", "||-", "(beep)", probes, Absent};
+            << Send << "A|AB"_ba << silent << Script()
+            << QByteArrayList{"A|AB|-", "||-", "(beep)", probes, Absent};
         QTest::newRow("no device: verify beeps, verifies nothing")
-            << Verify << "A|AB"_ba << silent << QByteArrayList{"A|AB|-", "||-", "(beep)", probes, Absent};
+            << Verify << "A|AB"_ba << silent << Script()
+            << QByteArrayList{"A|AB|-", "||-", "(beep)", probes, Absent};
         QTest::newRow("no device: the version is asked all the same, no beep")
-            << Version << "A|AB"_ba << silent
+            << Version << "A|AB"_ba << silent << Script()
             << QByteArrayList{"A|AB|-", "||-",          "Code Version Reported: ???", probes, Absent,
                               asking,   "Version = ???"};
     }
@@ -253,10 +259,12 @@ private slots:
     {
         QFETCH(Operation, operation);
         QFETCH(QByteArray, screen);
+        QFETCH(QByteArray, faults);
         QFETCH(Script, script);
         QFETCH(QByteArrayList, seen);
 
         Rig rig;
+        QCOMPARE(rig.device.configure(faults), QString());
         rig.setRow(0, screen);
         rig.script(script);
 

@@ -24,8 +24,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
         QWidget *button = rig.find("Command1");
         button->setFocus();
-        rig.device.rows[0] = {0x1C, QByteArrayLiteral("AB")};
-        rig.device.rows[9] = {0x5A, QByteArrayLiteral("\r\n")};
+        rig.device.setRow(0, 0x1C, QByteArrayLiteral("AB"));
+        rig.device.setRow(9, 0x5A, QByteArrayLiteral("\r\n"));
         QList<QObject *> commands;
         for (QObject *command : rig.form->findChildren<QPushButton *>()) // Read, Send, Verify, Get Version
             commands << command;
