@@ -10,8 +10,11 @@
 
 namespace {
 
+// "COM3 (/dev/ttyUSB0)"; just the device when no COMn was asked for (0).
 QString portLabel(int portNumber, const QString &path)
 {
+    if (portNumber == 0)
+        return path;
     const QString com = QStringLiteral("COM") + QString::number(portNumber);
     return path == com ? com : QStringLiteral("%1 (%2)").arg(com, path);
 }
@@ -64,6 +67,8 @@ QString openFailureDescription(int portNumber, const QString &path, OpenFailure 
         return QStringLiteral("%1 does not exist on this computer. Choose another port in Configuration.")
             .arg(port);
 #else
+        if (portNumber == 0)
+            return QStringLiteral("%1 does not exist. Check that the adapter is plugged in.").arg(port);
         return QStringLiteral(
                    "%1 does not exist. Check that the adapter is plugged in, or name the device in "
                    "the [PORTS] section of Korvex.ini, e.g. COM%2=/dev/ttyUSB0")
@@ -106,7 +111,12 @@ QtSerialLink::~QtSerialLink()
 
 QString QtSerialLink::devicePath() const
 {
-    return serialDevicePath(m_portNumber, m_iniPath);
+    return m_fixedPath.isEmpty() ? serialDevicePath(m_portNumber, m_iniPath) : m_fixedPath;
+}
+
+int QtSerialLink::shownPort() const
+{
+    return m_fixedPath.isEmpty() ? m_portNumber : 0;
 }
 
 void QtSerialLink::setPortNumber(int n)
@@ -127,7 +137,7 @@ void QtSerialLink::setSettings(const QByteArray &settings)
                          m_serial.setDataBits(static_cast<QSerialPort::DataBits>(parsed.dataBits)) &&
                          m_serial.setStopBits(toQtStopBits(parsed.stopBits));
     if (!applied)
-        throw KorvexError(openFailureDescription(m_portNumber, m_openPath, OpenFailure::SettingsRefused,
+        throw KorvexError(openFailureDescription(shownPort(), m_openPath, OpenFailure::SettingsRefused,
                                                  m_serial.errorString(), QString(), settings));
 }
 
@@ -173,7 +183,7 @@ void QtSerialLink::open()
     default:
         break;
     }
-    throw KorvexError(openFailureDescription(m_portNumber, path, kind, m_serial.errorString(),
+    throw KorvexError(openFailureDescription(shownPort(), path, kind, m_serial.errorString(),
                                              deviceGroup(path), m_settingsText));
 }
 
@@ -231,7 +241,7 @@ void QtSerialLink::onErrorOccurred(QSerialPort::SerialPortError error)
     // ioctl for device") and would mislead; the read error says all we know.
     const bool staleText = error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
     m_failure =
-        lostConnectionDescription(m_portNumber, m_openPath, staleText ? QString() : m_serial.errorString());
+        lostConnectionDescription(shownPort(), m_openPath, staleText ? QString() : m_serial.errorString());
     // A vanished device makes QSerialPort repeat this error forever. Close
     // from the event loop, not from inside QSerialPort's own notification.
     QMetaObject::invokeMethod(this, &QtSerialLink::closeAfterFailure, Qt::QueuedConnection);
@@ -256,12 +266,12 @@ void QtSerialLink::requireOpen()
 {
     throwPendingFailure();
     if (!m_serial.isOpen())
-        throw KorvexError(QStringLiteral("%1 is not open").arg(portLabel(m_portNumber, devicePath())));
+        throw KorvexError(QStringLiteral("%1 is not open").arg(portLabel(shownPort(), devicePath())));
 }
 
 void QtSerialLink::throwLost(const QString &systemText)
 {
-    const QString failure = lostConnectionDescription(m_portNumber, m_openPath, systemText);
+    const QString failure = lostConnectionDescription(shownPort(), m_openPath, systemText);
     close();
     throw KorvexError(failure);
 }

@@ -49,14 +49,17 @@ public:
     QByteArray readAll() override;
 
     int portNumber() const { return m_portNumber; }
-    // The device COMn stands for now.
+    // The device COMn stands for now, or the one named outright.
     QString devicePath() const;
+    // Uses this device whatever the port number; empty goes back to COMn.
+    void setDevicePath(const QString &path) { m_fixedPath = path; }
 
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void closeAfterFailure();
     void throwPendingFailure();
     void requireOpen();
+    int shownPort() const;
     [[noreturn]] void throwLost(const QString &systemText);
 
     QSerialPort m_serial;
@@ -65,5 +68,6 @@ private:
     QByteArray m_settingsText = QByteArrayLiteral("9600,N,8,2");
     LineSettings m_settings;
     QString m_openPath;
+    QString m_fixedPath;
     QString m_failure; // set when the open port failed, until thrown
 };

@@ -96,7 +96,7 @@ void CfgFileCommands::FSave_Click()
     if (QFileInfo::exists(path) && !m_prompter.confirm(OverwriteQuestion))
         return;
     try {
-        saveRows(path);
+        saveCfgFile(path, m_model.rows());
     } catch (const KorvexError &error) {
         m_prompter.message(QStringLiteral("Error saving file ") + error.description());
         return;
@@ -106,29 +106,6 @@ void CfgFileCommands::FSave_Click()
     m_prompter.message(QStringLiteral("Save Successful"));
 }
 
-void CfgFileCommands::saveRows(const QString &path)
-{
-    // The new contents go to a temporary file that replaces the old one only
-    // once complete, so a failed save leaves the previous file as it was.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    // Unbuffered, because a buffered flush that the disk accepts only in part
-    // reports no error and the shortened file would replace the old one.
-    // Written directly, a short write returns its count, and writing the
-    // rest reports why it failed.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw KorvexError(describe(path, file.errorString()));
-    const QByteArray bytes =
-        CfgFileBytes(m_model.rows(), CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            throw KorvexError(describe(path, file.errorString()));
-        done += written;
-    }
-    if (!file.commit())
-        throw KorvexError(describe(path, file.errorString()));
-}
 
 void CfgFileCommands::SaveAs_Click()
 {
@@ -162,32 +139,39 @@ void CfgFileCommands::FOpen_Click()
     m_model.setText(MainModel::Text::CfgLabel, fileNamePart(path));
 
     if (!path.isEmpty()) {
-        try {
-            const QFileInfo info(path);
-            // Opening a pipe waits for a writer, and reading a terminal or a
-            // device may wait for ever: only a regular file is read.
-            if (info.isDir())
-                throw KorvexError(describe(path, QStringLiteral("this is a folder, not a file")));
-            if (info.exists() && !info.isFile())
-                throw KorvexError(describe(path, QStringLiteral("this is a device or pipe, not a file")));
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                throw KorvexError(describe(path, file.errorString()));
-            try {
-                ReadCfgRecords(file, file.size());
-                rememberDirectory(path);
-            } catch (const KorvexError &error) {
-                throw KorvexError(describe(path, error.description()));
-            }
-        } catch (const KorvexError &error) {
-            m_prompter.message(QStringLiteral("Error opening specified config file. ") + error.description());
+        if (!openFile(path))
             return;
-        } catch (const OperationAborted &) {
-            // The window is closing: no further record, no message box.
-            return;
-        }
+        rememberDirectory(path);
     }
     m_model.rows().markAllUnconfirmed(false);
+}
+
+bool CfgFileCommands::openFile(const QString &path)
+{
+    try {
+        const QFileInfo info(path);
+        // Opening a pipe waits for a writer, and reading a terminal or a
+        // device may wait for ever: only a regular file is read.
+        if (info.isDir())
+            throw KorvexError(describe(path, QStringLiteral("this is a folder, not a file")));
+        if (info.exists() && !info.isFile())
+            throw KorvexError(describe(path, QStringLiteral("this is a device or pipe, not a file")));
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw KorvexError(describe(path, file.errorString()));
+        try {
+            ReadCfgRecords(file, file.size());
+        } catch (const KorvexError &error) {
+            throw KorvexError(describe(path, error.description()));
+        }
+    } catch (const KorvexError &error) {
+        m_prompter.message(QStringLiteral("Error opening specified config file. ") + error.description());
+        return false;
+    } catch (const OperationAborted &) {
+        // The window is closing: no further record, no message box.
+        return false;
+    }
+    return true;
 }
 
 void CfgFileCommands::ReadCfgRecords(QIODevice &input, qint64 inputSize)
@@ -219,6 +203,7 @@ void CfgFileCommands::readRecords(QIODevice &input, qint64 inputSize)
     for (;;) {
         switch (reader.next(&line)) {
         case CfgLineReader::Result::Line:
+            m_lineNumber = reader.lineNumber();
             if (const std::optional<QList<QByteArray>> fields = CfgRecordFields(line))
                 ApplyCfgRecord(*fields);
             m_waiter.pumpEvents();

@@ -37,6 +37,13 @@ public:
     void SaveAs_Click();
     void FOpen_Click();
 
+    // Reads the file and applies its records, as Open does after its dialog.
+    // Reports its own failures; false when reading ended early (a failure, or
+    // the window closing).
+    bool openFile(const QString &path);
+    // The line of the record being applied, while reading.
+    qint64 lineNumber() const { return m_lineNumber; }
+
     // Applies one record (at least two fields) to the row it names. A bad
     // record (row number out of range, output string the notation check
     // refuses) is reported as typing it would be, but only the first
@@ -63,7 +70,6 @@ public:
     void setCurrentFile(const QString &path) { m_currentFile = path; }
 
 private:
-    void saveRows(const QString &path);
     QString startDirectory() const;
     void rememberDirectory(const QString &path);
     void readRecords(QIODevice &input, qint64 inputSize);
@@ -79,4 +85,5 @@ private:
     CfgReadLimits m_limits;
     QString m_currentFile;
     int m_badRecords = 0;
+    qint64 m_lineNumber = 0;
 };

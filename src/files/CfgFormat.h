@@ -23,6 +23,12 @@ QByteArray flattenCfgField(const QByteArray &field);
 // The whole file for the sixteen rows. writtenAt follows "#File written ".
 QByteArray CfgFileBytes(const KeyRows &rows, const QByteArray &writtenAt);
 
+// Writes the whole file for the rows (dated now) to path. The new contents go
+// to a temporary file that replaces the old one only once complete, so a
+// failed save leaves the previous file as it was. Throws KorvexError naming
+// the path and the reason.
+void saveCfgFile(const QString &path, const KeyRows &rows);
+
 // The locale's short date, a space and its time with seconds (without the
 // time zone that the long time form may add).
 QByteArray CfgWrittenAt(const QDateTime &when, const QLocale &locale);

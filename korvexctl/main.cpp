@@ -1,0 +1,377 @@
+// korvexctl: reads, writes and verifies KORVEX devices from the command line,
+// several at once, on the same device code as the window. See --help.
+
+#include "CommandLine.h"
+#include "DeviceJob.h"
+#include "Report.h"
+
+#include "core/KorvexError.h"
+#include "core/MainModel.h"
+#include "core/Prompter.h"
+#include "core/SettingsFile.h"
+#include "core/SettingsLocation.h"
+#include "core/StartUp.h"
+#include "core/Waiter.h"
+#include "device/PortMapping.h"
+#include "files/CfgFileCommands.h"
+#include "files/CfgFormat.h"
+#include "files/FileDialogs.h"
+#include "keys/KeyLookup.h"
+#include "keys/KeyStringChecker.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+void say(const QString &text)
+{
+    std::fprintf(stderr, "korvexctl: %s\n", qPrintable(text));
+}
+
+// Messages of the settings file and of the .cfg reader, each with the line
+// of the record it was about while one is being read.
+class CollectingPrompter : public Prompter
+{
+public:
+    void message(const QString &text) override
+    {
+        const qint64 at = line ? line() : 0;
+        messages << (at > 0 ? QStringLiteral("line %1: %2").arg(at).arg(text) : text);
+    }
+    bool confirm(const QString &) override { return false; }
+    void beep() override {}
+
+    std::function<qint64()> line;
+    QStringList messages;
+};
+
+class NoDialogs : public FileDialogs
+{
+public:
+    std::optional<QString> openFileName(const QString &) override { return std::nullopt; }
+    std::optional<QString> saveFileName(const QString &) override { return std::nullopt; }
+};
+
+// Reads the .cfg file exactly as File > Open does; every record the window
+// would report, and every key name no device knows, is an error here.
+std::optional<CfgRows> loadRows(const QString &path, const SettingsFile &settings)
+{
+    MainModel model;
+    CollectingPrompter prompter;
+    KeyStringChecker checker(model.rows(), prompter);
+    NoDialogs dialogs;
+    EventLoopWaiter waiter;
+    CfgFileCommands commands(model, prompter, dialogs, waiter, settings);
+    std::array<qint64, RowCount> keyLines{};
+    QObject::connect(&model.rows(), &KeyRows::keyNameChanged, &model,
+                     [&](int row) { keyLines[static_cast<std::size_t>(row)] = commands.lineNumber(); });
+    prompter.line = [&commands] { return commands.lineNumber(); };
+    // Row numbers out of range are reported while their line is read.
+    const bool complete = commands.openFile(path);
+
+    CfgRows rows{};
+    for (int i = 0; i < RowCount; ++i) {
+        const QByteArray key = model.rows().keyName(i);
+        rows[static_cast<std::size_t>(i)] = {key, model.rows().keyString(i)};
+        if (!key.isEmpty() && KeyNameToScancode(key) == 0)
+            prompter.messages << QStringLiteral("line %1: unknown key name \"%2\" for row %3")
+                                     .arg(keyLines[static_cast<std::size_t>(i)])
+                                     .arg(QString::fromLatin1(key))
+                                     .arg(i + 1);
+    }
+    for (const QString &message : std::as_const(prompter.messages))
+        say(QStringLiteral("%1: %2").arg(path, message));
+    if (!complete || !prompter.messages.isEmpty())
+        return std::nullopt;
+    return rows;
+}
+
+QString canonical(const QString &device)
+{
+    const QString resolved = QFileInfo(device).canonicalFilePath();
+    return resolved.isEmpty() ? device : resolved;
+}
+
+// COM1 to COM8 as the window maps them, then every other serial device the
+// system lists.
+QList<Target> candidates(const QString &iniPath)
+{
+    QList<Target> found;
+    QStringList seen;
+    for (int n = 1; n <= 8; ++n) {
+        const QString device = serialDevicePath(n, iniPath);
+        found << Target{QStringLiteral("COM%1").arg(n), device, n};
+        seen << canonical(device);
+    }
+    for (const SerialPortEntry &entry : availableSerialPorts()) {
+        if (!seen.contains(canonical(entry.systemLocation))) {
+            found << Target{entry.systemLocation, entry.systemLocation};
+            seen << canonical(entry.systemLocation);
+        }
+    }
+    return found;
+}
+
+std::optional<Target> targetFor(const QString &port, const QString &iniPath, QString *why)
+{
+    if (port.size() > 3 && port.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) == 0) {
+        bool ok = false;
+        const int n = port.mid(3).toInt(&ok);
+        if (ok && n >= 1 && n <= 8)
+            return Target{QStringLiteral("COM%1").arg(n), serialDevicePath(n, iniPath), n};
+    }
+    if (port.startsWith(QLatin1Char('/')))
+        return Target{port, port};
+    if (QFileInfo::exists(QStringLiteral("/dev/") + port))
+        return Target{port, QStringLiteral("/dev/") + port};
+    *why = QStringLiteral("no port \"%1\": give COM1 ... COM8, a device path, or all").arg(port);
+    return std::nullopt;
+}
+
+// Ctrl+C and SIGTERM reach the event loop through a pipe; a second one ends
+// the program at once.
+int signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t signalled = 0;
+
+void onStopSignal(int)
+{
+    if (signalled)
+        _exit(ExitStatus::Interrupted);
+    signalled = 1;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+// Runs the jobs, each on its own thread, all at once; returns when all ended.
+void runAll(std::vector<std::unique_ptr<DeviceJob>> &jobs, bool *interrupted)
+{
+    std::vector<std::unique_ptr<QThread>> threads;
+    int running = static_cast<int>(jobs.size());
+    QEventLoop loop;
+    for (auto &job : jobs) {
+        threads.emplace_back(QThread::create([&job] { job->run(); }));
+        QObject::connect(threads.back().get(), &QThread::finished, &loop, [&] {
+            if (--running == 0)
+                loop.quit();
+        });
+    }
+    QSocketNotifier stop(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, &loop, [&] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
+        *interrupted = true;
+        say(QStringLiteral("stopping each device after its current command"));
+        for (auto &job : jobs)
+            job->requestStop();
+    });
+    // A progress line, only for a person watching a terminal.
+    QTimer progress;
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
+        QString line;
+        for (const auto &job : jobs)
+            line += QStringLiteral("%1 %2/16  ").arg(job->target.port).arg(job->rowsDone.load());
+        std::fprintf(stderr, "\r%s\033[K", qPrintable(line.trimmed()));
+    });
+    if (terminal && jobs.size() > 0)
+        progress.start(250);
+    for (auto &thread : threads)
+        thread->start();
+    if (running > 0)
+        loop.exec();
+    if (progress.isActive())
+        std::fprintf(stderr, "\r\033[K");
+    for (auto &thread : threads)
+        thread->wait();
+}
+
+bool writeFile(const QString &path, const CfgRows &rows)
+{
+    KeyRows model;
+    for (int i = 0; i < RowCount; ++i) {
+        model.setKeyName(i, rows[static_cast<std::size_t>(i)].key);
+        model.setKeyString(i, rows[static_cast<std::size_t>(i)].string);
+    }
+    try {
+        saveCfgFile(path, model);
+    } catch (const KorvexError &error) {
+        say(QStringLiteral("cannot write %1").arg(error.description()));
+        return false;
+    }
+    return true;
+}
+
+QByteArray cfgBytes(const CfgRows &rows)
+{
+    KeyRows model;
+    for (int i = 0; i < RowCount; ++i) {
+        model.setKeyName(i, rows[static_cast<std::size_t>(i)].key);
+        model.setKeyString(i, rows[static_cast<std::size_t>(i)].string);
+    }
+    return CfgFileBytes(model, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
+}
+
+int usage(const QString &why)
+{
+    say(why);
+    std::fputs("Try 'korvexctl --help'.\n", stderr);
+    return ExitStatus::Usage;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The same settings file as the window, wherever it is kept.
+    QCoreApplication::setApplicationName(QStringLiteral("KORVEXConfig"));
+
+    const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
+    if (!parsed.error.isEmpty())
+        return usage(parsed.error);
+    const Request &request = parsed.request;
+    if (request.help) {
+        std::fputs(helpText(), stdout);
+        return ExitStatus::Ok;
+    }
+    if (request.version) {
+        std::printf("korvexctl %s\n", qPrintable(ProgramVersion));
+        return ExitStatus::Ok;
+    }
+
+    const SettingsFile settingsFile(request.settingsPath.isEmpty() ? settingsFilePath() : request.settingsPath);
+    CollectingPrompter settingsProblems;
+    AppSettings settings = settingsFile.read(settingsProblems);
+    for (const QString &problem : std::as_const(settingsProblems.messages))
+        say(problem);
+    if (request.baud)
+        settings.Baud = *request.baud;
+    if (request.parity)
+        settings.Parity = *request.parity;
+
+    // A bad file stops everything before any byte goes to any device.
+    CfgRows rows{};
+    if (!request.cfgFile.isEmpty()) {
+        const std::optional<CfgRows> loaded = loadRows(request.cfgFile, settingsFile);
+        if (!loaded)
+            return ExitStatus::Usage;
+        rows = *loaded;
+    }
+
+    QList<Target> targets;
+    bool all = request.ports.isEmpty() || request.ports.contains(QLatin1String("all"), Qt::CaseInsensitive);
+    QStringList devicesSeen;
+    for (const QString &port : request.ports) {
+        if (port.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+            continue;
+        QString why;
+        const std::optional<Target> target = targetFor(port, settingsFile.path(), &why);
+        if (!target)
+            return usage(why);
+        if (devicesSeen.contains(canonical(target->device)))
+            return usage(QStringLiteral("%1 is given twice").arg(target->device));
+        devicesSeen << canonical(target->device);
+        targets << *target;
+    }
+
+    if (::pipe(signalPipe) != 0)
+        return usage(QStringLiteral("cannot set up the stop signal"));
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    const auto jobsFor = [&](const QList<Target> &list, Request::Operation operation) {
+        std::vector<std::unique_ptr<DeviceJob>> jobs;
+        for (const Target &target : list)
+            jobs.push_back(std::make_unique<DeviceJob>(target, operation, settings, request.timing, rows));
+        return jobs;
+    };
+    bool interrupted = false;
+
+    // list, and -p all: every candidate port is probed at once.
+    if (request.operation == Request::Operation::List || all) {
+        QList<Target> probed = targets;
+        if (all) {
+            for (const Target &candidate : candidates(settingsFile.path())) {
+                if (!devicesSeen.contains(canonical(candidate.device)))
+                    probed << candidate;
+            }
+        }
+        auto probes = jobsFor(probed, Request::Operation::List);
+        runAll(probes, &interrupted);
+        QList<Target> answered;
+        for (const auto &probe : probes) {
+            if (probe->result.status == SessionResult::Status::Done)
+                answered << probe->target;
+            if (request.operation == Request::Operation::List) {
+                const DeviceReport report = reportFor(*probe, rows);
+                std::fputs((request.json ? report.json : report.text).constData(), stdout);
+            }
+        }
+        if (interrupted)
+            return ExitStatus::Interrupted;
+        if (request.operation == Request::Operation::List)
+            return answered.isEmpty() ? ExitStatus::NoAnswer : ExitStatus::Ok;
+        if (answered.isEmpty()) {
+            say(QStringLiteral("no KORVEX answered on any port"));
+            return ExitStatus::NoAnswer;
+        }
+        targets = answered;
+    }
+
+    // Where read puts its files: standard output for one device without -o,
+    // a file for one device, a folder of files for several.
+    const bool toStdout = request.operation == Request::Operation::Read && request.output.isEmpty();
+    QStringList outputFiles;
+    if (request.operation == Request::Operation::Read) {
+        if (toStdout && targets.size() > 1)
+            return usage(QStringLiteral("several devices: name a folder for their files with -o"));
+        const bool folder = targets.size() > 1 || QFileInfo(request.output).isDir();
+        if (folder && !QDir().mkpath(request.output))
+            return usage(QStringLiteral("cannot make the folder %1").arg(request.output));
+        for (const Target &target : std::as_const(targets)) {
+            const QString name = QFileInfo(target.port).fileName() + QStringLiteral(".cfg");
+            const QString file = folder ? QDir(request.output).filePath(name) : request.output;
+            if (!toStdout && outputFiles.contains(file))
+                return usage(QStringLiteral("two devices would both be written to %1").arg(file));
+            outputFiles << file;
+        }
+    }
+
+    auto jobs = jobsFor(targets, request.operation);
+    runAll(jobs, &interrupted);
+
+    int status = ExitStatus::Ok;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const DeviceJob &job = *jobs[i];
+        const bool read = request.operation == Request::Operation::Read;
+        const DeviceReport report = reportFor(job, read ? job.deviceRows : rows);
+        int jobStatus = report.exitStatus;
+        if (read && job.result.status == SessionResult::Status::Done) {
+            if (toStdout)
+                std::fwrite(cfgBytes(job.deviceRows).constData(), 1, cfgBytes(job.deviceRows).size(), stdout);
+            else if (!writeFile(outputFiles.at(static_cast<int>(i)), job.deviceRows))
+                jobStatus = std::max(jobStatus, ExitStatus::RowsFailed);
+        }
+        std::fputs((request.json ? report.json : report.text).constData(), toStdout ? stderr : stdout);
+        status = std::max(status, jobStatus);
+    }
+    std::fflush(stdout);
+    return interrupted ? ExitStatus::Interrupted : status;
+}
