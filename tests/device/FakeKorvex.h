@@ -42,6 +42,8 @@ public:
     }
 
     int latencyMs = 1;
+    // A reply's bytes one at a time, this far apart, as a slow line brings them.
+    int msPerByte = 0;
     // Answers a complete command in the device's place when it returns true.
     std::function<bool(const QByteArray &command, qint64 now)> intercept;
 
@@ -54,7 +56,12 @@ private:
             return;
         if (const auto out = m_device.handle(command)) {
             m_lastDue = std::max(now + latencyMs + out->delayMs, m_lastDue);
-            m_port.deliverAt(m_lastDue, QByteArray::fromStdString(out->bytes));
+            if (msPerByte == 0) {
+                m_port.deliverAt(m_lastDue, QByteArray::fromStdString(out->bytes));
+                return;
+            }
+            for (const char byte : out->bytes)
+                m_port.deliverAt(m_lastDue += msPerByte, QByteArray(1, byte));
         }
     }
 

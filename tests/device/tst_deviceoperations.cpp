@@ -325,6 +325,64 @@ private slots:
         QVERIFY(!rig.model.isBusy());
     }
 
+    void timings_data()
+    {
+        // The same exchange under the window's, the protocol's and the reply
+        // timing: the same rows, log, messages and outcomes; only the time
+        // taken differs.
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QByteArray>("faults");
+        QTest::addColumn<int>("windowPauseMs"); // the window's pause after the last row
+        QTest::addColumn<int>("msPerByte");     // how fast the line brings a reply
+        const QByteArray slow = "--delay-ms z=240 --delay-ms R=90 --delay-ms W=90 --delay-ms V=20";
+        for (const auto &[name, operation, failure] : Operations) {
+            const int pause = operation == Read ? 2000 : operation == Send ? 1000 : 0;
+            QTest::addRow("%s: prompt device", name) << operation << QByteArray() << pause << 0;
+            QTest::addRow("%s: replies near the protocol's limits", name) << operation << slow << pause << 0;
+            // A reply is whole at its 0x00, not at its first byte; bytes after
+            // it still belong to it while they keep coming.
+            QTest::addRow("%s: pauses inside a reply", name) << operation << QByteArray() << pause << 20;
+            QTest::addRow("%s: bytes after the 0x00", name) << operation << "--trailing 0641"_ba << pause << 1;
+            // Past the protocol's limit only a read defines where a reply
+            // goes: into the next row's, in front of it.
+            QTest::addRow("%s: a device that stores nothing%s", name, operation == Read ? ", a late row" : "")
+                << operation << (operation == Read ? "--late-row 3 --ack-no-store"_ba : "--ack-no-store"_ba)
+                << pause << 0;
+        }
+    }
+    void timings()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(QByteArray, faults);
+        QFETCH(int, windowPauseMs);
+        QFETCH(int, msPerByte);
+        QList<QByteArrayList> seen;
+        QList<qint64> took;
+        for (const auto timing :
+             {DeviceSession::Timing::Window, DeviceSession::Timing::Protocol, DeviceSession::Timing::Reply}) {
+            Rig rig;
+            QCOMPARE(rig.device.configure(faults), QString());
+            rig.device.msPerByte = msPerByte;
+            rig.ops.setTiming(timing);
+            rig.setRow(0, "F1|{C7}A");
+            rig.setRow(5, "TAB|{0D}{0A}");
+            rig.device.setRow(5, 0x0D, "\r\n");
+            const SessionResult result = operation(rig.ops);
+            QByteArrayList state = rig.log() << rig.shown() << QByteArray::number(int(result.status)) << result.version;
+            for (int i = 0; i < RowCount; ++i) {
+                const RowOutcome &row = result.rows[std::size_t(i)];
+                state << rig.row(i) + ' ' + QByteArray::number(int(row.kind)) + row.deviceKey + row.deviceString;
+            }
+            seen << state;
+            took << rig.waiter.now();
+        }
+        QCOMPARE(seen[1], seen[0]);
+        QCOMPARE(seen[2], seen[0]);
+        QCOMPARE(took[0] - took[1], windowPauseMs);
+        if (faults.isEmpty() && !msPerByte && operation != Version) // 25 ms is too short to gain much
+            QVERIFY2(took[2] * 4 < took[1], qPrintable(QStringLiteral("%1 ms against %2").arg(took[2]).arg(took[1])));
+    }
+
     void whileOneRuns_data()
     {
         QTest::addColumn<Operation>("outer");
