@@ -4,22 +4,34 @@
 # configuration directory.
 #
 #   bin/korvexconfig -> ../lib/korvexconfig/KORVEXConfig
-#   lib/korvexconfig/  KORVEXConfig, korvex-sim, and (from icons/, help/) the status
-#                      pictures and help pages
+#   bin/korvexctl    -> ../lib/korvexconfig/korvexctl
+#   lib/korvexconfig/  KORVEXConfig, korvexctl, korvex-sim, and (from icons/, help/)
+#                      the status pictures and help pages
+#   share/man/man1/korvexctl.1.gz
 #   share/applications, share/metainfo, share/icons/hicolor   (desktop/)
-file(RELATIVE_PATH korvex_link_target
-     /${CMAKE_INSTALL_BINDIR} /${KORVEX_INSTALL_PROGRAM_DIR}/KORVEXConfig)
-
-install(TARGETS KORVEXConfig korvex-sim RUNTIME DESTINATION ${KORVEX_INSTALL_PROGRAM_DIR})
+install(TARGETS KORVEXConfig korvexctl korvex-sim RUNTIME DESTINATION ${KORVEX_INSTALL_PROGRAM_DIR})
 # Tells the program it is installed: its settings then always go to the
 # user's configuration directory, even for root, who could write here.
 file(WRITE ${CMAKE_BINARY_DIR}/install-marker/INSTALLED
      "KORVEXConfig keeps its settings in ~/.config/KORVEXConfig/, never here.\n")
 install(FILES ${CMAKE_BINARY_DIR}/install-marker/INSTALLED DESTINATION ${KORVEX_INSTALL_PROGRAM_DIR})
-# A relative link, so the tree can be staged anywhere (DESTDIR, packages).
+# Relative links, so the tree can be staged anywhere (DESTDIR, packages).
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-link)
-file(CREATE_LINK ${korvex_link_target} ${CMAKE_BINARY_DIR}/install-link/${KORVEX_COMMAND_NAME} SYMBOLIC)
-install(FILES ${CMAKE_BINARY_DIR}/install-link/${KORVEX_COMMAND_NAME} DESTINATION ${CMAKE_INSTALL_BINDIR})
+foreach(pair "${KORVEX_COMMAND_NAME}:KORVEXConfig" "korvexctl:korvexctl")
+  string(REPLACE ":" ";" pair "${pair}")
+  list(GET pair 0 command)
+  list(GET pair 1 program)
+  file(RELATIVE_PATH target /${CMAKE_INSTALL_BINDIR} /${KORVEX_INSTALL_PROGRAM_DIR}/${program})
+  file(CREATE_LINK ${target} ${CMAKE_BINARY_DIR}/install-link/${command} SYMBOLIC)
+  install(FILES ${CMAKE_BINARY_DIR}/install-link/${command} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endforeach()
+# The manual page, compressed as Debian keeps them.
+find_program(GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/korvexctl.1.gz
+                   COMMAND ${GZIP} -9nc ${PROJECT_SOURCE_DIR}/korvexctl/korvexctl.1 > ${CMAKE_BINARY_DIR}/korvexctl.1.gz
+                   DEPENDS ${PROJECT_SOURCE_DIR}/korvexctl/korvexctl.1 VERBATIM)
+add_custom_target(korvex_manpage ALL DEPENDS ${CMAKE_BINARY_DIR}/korvexctl.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/korvexctl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # Debian package: script/package. Run-time dependencies come from
 # dpkg-shlibdeps, not from a hand-kept list.

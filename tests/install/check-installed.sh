@@ -31,6 +31,11 @@ export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/run QT_QPA
 
 "${as_user[@]}" "$program_dir/$(basename "$probe")"
 
+# The command-line front end is on the PATH beside it, with its manual page.
+"${as_user[@]}" "$prefix/bin/korvexctl" --version | grep -q '^korvexctl ' \
+  || { echo "bin/korvexctl does not run"; exit 1; }
+[ -s "$prefix/share/man/man1/korvexctl.1.gz" ] || { echo "no manual page for korvexctl"; exit 1; }
+
 # The installed command itself starts and keeps running until asked to stop.
 "${as_user[@]}" "$prefix/bin/korvexconfig" &
 pid=$!
