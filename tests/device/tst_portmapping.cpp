@@ -1,6 +1,9 @@
 #include "device/PortMapping.h"
 #include "device/QtSerialLink.h"
 
+#include "core/SettingsFile.h"
+
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -63,6 +66,22 @@ private slots:
         const QString text =
             openFailureDescription(2, u"/dev/ttyUSB1"_s, kind, u"system text"_s, QString(), "9600,N,8,2");
         QVERIFY2(text.startsWith(u"COM2 (/dev/ttyUSB1)"_s) && text.contains(hint), qPrintable(text));
+    }
+
+    void readmeMappingWorksAsWritten()
+    {
+        // The [PORTS] example an operator copies from the README, comment and all.
+        QFile readme(QFINDTESTDATA("../../README.md"));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QByteArray text = readme.readAll();
+        const qsizetype start = text.indexOf("```ini\n") + 7;
+        QByteArray block = text.mid(start, text.indexOf("```", start) - start);
+        QTemporaryDir dir;
+        QFile ini(dir.filePath(u"Korvex.ini"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write(block.replace("   ", "")) && ini.flush());
+        const SettingsFile settings(ini.fileName());
+        QCOMPARE(::resolveDevicePath(1, settings.portDevice(1), {}), u"/dev/ttyUSB0"_s);
+        QCOMPARE(::resolveDevicePath(2, settings.portDevice(2), {}), u"/dev/ttyACM0"_s);
     }
 };
 
