@@ -48,7 +48,6 @@ public:
     QByteArray peek() override;
     QByteArray readAll() override;
 
-    int portNumber() const { return m_portNumber; }
     // The device COMn stands for now, or the one named outright.
     QString devicePath() const;
     // Uses this device whatever the port number; empty goes back to COMn.

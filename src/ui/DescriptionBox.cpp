@@ -3,7 +3,6 @@
 #include "core/KeyRows.h"
 #include "ui/FormLayout.h"
 
-#include <QScopedValueRollback>
 
 DescriptionBox::DescriptionBox(KeyRows &rows, QObject *parent) : QObject(parent), m_rows(rows)
 {
@@ -75,7 +74,6 @@ void DescriptionBox::hide()
 
 void DescriptionBox::commit()
 {
-    const QScopedValueRollback<bool> committing(m_committing, true);
     m_rows.setDescription(m_row, m_text);
 }
 
@@ -84,7 +82,7 @@ void DescriptionBox::rowDescriptionChanged(int row)
     // A file opened or Clear All while the box is open replaces the row's
     // description; show the new one, or the next click would write the old
     // text over what was just loaded.
-    if (m_committing || !m_visible || row != m_row)
+    if (!m_visible || row != m_row)
         return;
     setText(m_rows.description(row));
 }

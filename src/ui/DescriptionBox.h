@@ -20,7 +20,6 @@ public:
     explicit DescriptionBox(KeyRows &rows, QObject *parent = nullptr);
 
     bool isVisible() const { return m_visible; }
-    int DescriptionRow() const { return m_row; }
     QByteArray text() const { return m_text; }
     QRect boxRect() const { return m_box; }
     // The connector: a horizontal line from lineLeft to lineRight at lineY.
@@ -50,7 +49,6 @@ private:
     KeyRows &m_rows;
     bool m_visible = false;
     bool m_descriptionsEnabled = false;
-    bool m_committing = false;
     int m_row = 0;
     QByteArray m_text = QByteArrayLiteral("String Description");
     QRect m_box;

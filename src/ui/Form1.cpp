@@ -610,11 +610,6 @@ void Form1::StringCount_Click(int index)
     m_descriptionBox->StringCount_Click(index);
 }
 
-void Form1::ShowDescription(int index)
-{
-    m_descriptionBox->ShowDescription(index);
-}
-
 void Form1::ShowHelpPane()
 {
     if (!m_webBrowser) {

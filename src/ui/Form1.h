@@ -65,8 +65,6 @@ public:
     ~Form1() override;
 
     MainModel &model() { return *m_model; }
-    DescriptionBox &descriptionBox() { return *m_descriptionBox; }
-    QWidget *clientArea() const { return m_client; }
 
     void Command1_Click();
     void Command2_Click();
@@ -79,7 +77,6 @@ public:
     void ClearAll_Click();
     void prscr_Click();
     void StringCount_Click(int index);
-    void ShowDescription(int index);
     void ShowHelpPane();
     void OverView_Click();
     void EnterKey_Click();

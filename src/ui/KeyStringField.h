@@ -15,7 +15,6 @@ class KeyStringField : public QLineEdit
 public:
     explicit KeyStringField(QWidget *parent = nullptr);
 
-    QByteArray bytes() const { return text().toLatin1(); }
     // Shows bytes unless the field already shows them, so that a change that
     // came from the field itself does not move the caret.
     void showBytes(const QByteArray &bytes);

@@ -25,6 +25,17 @@ private slots:
                                                         << QStringLiteral("1 4800 N 1") << 1;
         QTest::newRow("PORT=x and ENABLESTRINGS=70000") << QByteArray("[COMSETTINGS]\nPORT=x\n[GENERAL]\nENABLESTRINGS=70000")
                                                         << QStringLiteral("1 9600 N 0") << 2;
+        // Numbers as the file may hold them: blanks, signs, halves to even, exponents, 16 bits.
+        const auto port = [](const char *value, int expected) {
+            QTest::addRow("PORT=%s", value) << QByteArray("[COMSETTINGS]\nPORT=") + value
+                                            << QStringLiteral("%1 9600 N 0").arg(expected < -32768 ? 1 : expected)
+                                            << int(expected < -32768);
+        };
+        const int refused = -99999;
+        for (const auto &[value, expected] : {std::pair{"  -12 ", -12}, {"2.5", 2}, {"+3.5", 4}, {"-2.5", -2},
+                                              {"1e1", 10}, {"-32768", -32768}, {"32768", refused},
+                                              {"1e999", refused}, {"3x", refused}, {".", refused}, {"0x10", refused}})
+            port(value, expected);
     }
 
     void settings()
