@@ -10,10 +10,11 @@ const std::pair<const char *, Request::Operation> Operations[] = {
     {"version", Request::Operation::Version},
 };
 
+// "even", "E" and the like, as the letter the settings hold.
 std::optional<QString> parityLetter(const QString &text)
 {
-    for (const QString &name : {QStringLiteral("NONE"), QStringLiteral("EVEN"), QStringLiteral("ODD")}) {
-        const QString upper = text.toUpper();
+    const QString upper = text.toUpper();
+    for (const QString &name : ParityNames) {
         if (upper == name || upper == name.left(1))
             return name.left(1);
     }

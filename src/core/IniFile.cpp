@@ -1,5 +1,7 @@
 #include "core/IniFile.h"
 
+#include "core/Blanks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,17 +14,6 @@ constexpr int MaxValueLength = 1023;
 
 // Settings files are tiny; anything larger is not ours and is not read whole.
 constexpr qint64 MaxFileSize = 1024 * 1024;
-
-QByteArray trimBlanks(const QByteArray &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
-        ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 struct IniLine
 {

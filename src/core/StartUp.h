@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AppSettings.h"
+#include "core/Version.h"
 
 #include <functional>
 
@@ -8,7 +9,6 @@ class MainModel;
 class Prompter;
 class SettingsFile;
 
-inline const QString ProgramVersion = QStringLiteral("1.07");
 
 // The start-up sequence of the main window, without the window: sets the
 // caption, reads the four settings, applies the serial settings through

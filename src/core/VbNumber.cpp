@@ -1,5 +1,7 @@
 #include "core/VbNumber.h"
 
+#include "core/Blanks.h"
+
 #include <cmath>
 #include <limits>
 
@@ -16,36 +18,31 @@ std::optional<double> parseDecimal(const QByteArray &text)
 {
     // Only spaces and tabs count as surrounding blanks; a record field never
     // holds anything else around its number.
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
-        ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
-        --end;
-
-    qsizetype i = begin;
-    if (i < end && (text[i] == '+' || text[i] == '-'))
+    const QByteArray number = trimBlanks(text);
+    const qsizetype end = number.size();
+    qsizetype i = 0;
+    if (i < end && (number[i] == '+' || number[i] == '-'))
         ++i;
     int digits = 0;
-    while (i < end && isDigit(text[i])) {
+    while (i < end && isDigit(number[i])) {
         ++i;
         ++digits;
     }
-    if (i < end && text[i] == '.') {
+    if (i < end && number[i] == '.') {
         ++i;
-        while (i < end && isDigit(text[i])) {
+        while (i < end && isDigit(number[i])) {
             ++i;
             ++digits;
         }
     }
     if (digits == 0)
         return std::nullopt;
-    if (i < end && (text[i] == 'e' || text[i] == 'E')) {
+    if (i < end && (number[i] == 'e' || number[i] == 'E')) {
         qsizetype j = i + 1;
-        if (j < end && (text[j] == '+' || text[j] == '-'))
+        if (j < end && (number[j] == '+' || number[j] == '-'))
             ++j;
         const qsizetype expStart = j;
-        while (j < end && isDigit(text[j]))
+        while (j < end && isDigit(number[j]))
             ++j;
         if (j == expStart)
             return std::nullopt;
@@ -55,11 +52,11 @@ std::optional<double> parseDecimal(const QByteArray &text)
         return std::nullopt;
 
     bool ok = false;
-    const double value = text.mid(begin, end - begin).toDouble(&ok);
+    const double value = number.toDouble(&ok);
     // toDouble refuses out-of-range magnitudes; they are numbers all the same,
     // just far too large for any caller.
     if (!ok)
-        return text[begin] == '-' ? -std::numeric_limits<double>::infinity()
+        return number.startsWith('-') ? -std::numeric_limits<double>::infinity()
                                   : std::numeric_limits<double>::infinity();
     return value;
 }

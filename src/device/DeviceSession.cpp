@@ -5,6 +5,7 @@
 #include "core/Prompter.h"
 #include "core/Waiter.h"
 #include "device/DeviceFrames.h"
+#include "device/LineSettings.h"
 #include "device/SerialPort.h"
 #include "keys/KeyLookup.h"
 #include "keys/KeyStringNotation.h"
@@ -124,7 +125,7 @@ void DeviceSession::SetupCommPort(const AppSettings &settings)
         if (m_port.isOpen())
             m_port.close();
         m_port.setPortNumber(settings.Port);
-        m_port.setSettings(settings.Baud.toLatin1() + ',' + settings.Parity.toLatin1() + ",8,2");
+        m_port.setLineSettings(lineSettingsFor(settings.Baud, settings.Parity));
         m_model.setText(MainModel::Text::CommLabel, QStringLiteral("COM") + QString::number(settings.Port));
         m_model.setText(MainModel::Text::BaudLabel, settings.Baud);
         if (const QString parity = parityName(settings.Parity); !parity.isEmpty())

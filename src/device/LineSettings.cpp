@@ -2,59 +2,27 @@
 
 #include "core/KorvexError.h"
 
-#include <QList>
-
-namespace {
-
-bool allDigits(const QByteArray &text)
+QByteArray LineSettings::text() const
 {
-    if (text.isEmpty())
-        return false;
-    for (const char ch : text) {
-        if (ch < '0' || ch > '9')
-            return false;
-    }
-    return true;
+    return QByteArray::number(baud) + ',' + parity + ',' + QByteArray::number(dataBits) + ',' +
+           QByteArray::number(stopBits);
 }
 
-[[noreturn]] void refuse(const QByteArray &text, const QString &why)
+LineSettings lineSettingsFor(const QString &baud, const QString &parity)
 {
-    throw KorvexError(QStringLiteral("invalid port settings \"%1\": %2").arg(QString::fromLatin1(text), why));
-}
-
-} // namespace
-
-LineSettings parseLineSettings(const QByteArray &text)
-{
-    const QList<QByteArray> fields = text.split(',');
-    if (fields.size() != 4)
-        refuse(text, QStringLiteral("expected baud,parity,data bits,stop bits"));
-
+    const auto refuse = [&](const QString &why) {
+        return KorvexError(QStringLiteral("invalid port settings \"%1,%2,8,2\": %3").arg(baud, parity, why));
+    };
     LineSettings settings;
-    const QByteArray baud = fields.at(0).trimmed();
-    bool ok = false;
+    bool ok = !baud.isEmpty();
+    for (const QChar ch : baud)
+        ok = ok && ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
     settings.baud = baud.toInt(&ok);
-    if (!allDigits(baud) || !ok || settings.baud <= 0)
-        refuse(text, QStringLiteral("baud rate must be a positive whole number"));
-
-    const QByteArray parity = fields.at(1).trimmed().toUpper();
-    if (parity.size() != 1 || !QByteArrayLiteral("NEOMS").contains(parity.at(0)))
-        refuse(text, QStringLiteral("parity must be N, E, O, M or S"));
-    settings.parity = parity.at(0);
-
-    const QByteArray data = fields.at(2).trimmed();
-    if (data.size() != 1 || data.at(0) < '5' || data.at(0) > '8')
-        refuse(text, QStringLiteral("data bits must be 5 to 8"));
-    settings.dataBits = data.at(0) - '0';
-
-    const QByteArray stop = fields.at(3).trimmed();
-    if (stop == "1")
-        settings.stopBits = 1;
-    else if (stop == "1.5")
-        settings.stopBits = 15;
-    else if (stop == "2")
-        settings.stopBits = 2;
-    else
-        refuse(text, QStringLiteral("stop bits must be 1, 1.5 or 2"));
+    if (!ok || settings.baud <= 0)
+        throw refuse(QStringLiteral("baud rate must be a positive whole number"));
+    const QString letter = parity.toUpper();
+    if (letter.size() != 1 || !QStringLiteral("NEOMS").contains(letter))
+        throw refuse(QStringLiteral("parity must be N, E, O, M or S"));
+    settings.parity = letter.at(0).toLatin1();
     return settings;
 }

@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
-// The four comma-separated fields of a port's line settings, "9600,N,8,2".
+// A port's line settings. The program always uses 8 data bits and 2 stop bits.
 struct LineSettings
 {
     int baud = 9600;
-    char parity = 'N'; // N, E, O, M or S, upper case
+    char parity = 'N'; // N, E, O, M or S
     int dataBits = 8;
-    int stopBits = 2; // 1 or 2; 15 stands for one and a half
+    int stopBits = 2;
+
+    // "9600,N,8,2", for messages.
+    QByteArray text() const;
 
     friend bool operator==(const LineSettings &a, const LineSettings &b)
     {
@@ -17,5 +21,6 @@ struct LineSettings
     }
 };
 
-// Throws KorvexError naming the field that is wrong.
-LineSettings parseLineSettings(const QByteArray &text);
+// The line settings for a stored baud text and parity letter (either case).
+// Throws KorvexError naming what is wrong.
+LineSettings lineSettingsFor(const QString &baud, const QString &parity);

@@ -126,19 +126,17 @@ void QtSerialLink::setPortNumber(int n)
     m_portNumber = n;
 }
 
-void QtSerialLink::setSettings(const QByteArray &settings)
+void QtSerialLink::setLineSettings(const LineSettings &settings)
 {
-    const LineSettings parsed = parseLineSettings(settings);
-    m_settings = parsed;
-    m_settingsText = settings;
+    m_settings = settings;
     if (!m_serial.isOpen())
         return; // applied when the port is opened
-    const bool applied = m_serial.setBaudRate(parsed.baud) && m_serial.setParity(toQtParity(parsed.parity)) &&
-                         m_serial.setDataBits(static_cast<QSerialPort::DataBits>(parsed.dataBits)) &&
-                         m_serial.setStopBits(toQtStopBits(parsed.stopBits));
+    const bool applied = m_serial.setBaudRate(settings.baud) && m_serial.setParity(toQtParity(settings.parity)) &&
+                         m_serial.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+                         m_serial.setStopBits(toQtStopBits(settings.stopBits));
     if (!applied)
         throw KorvexError(openFailureDescription(shownPort(), m_openPath, OpenFailure::SettingsRefused,
-                                                 m_serial.errorString(), QString(), settings));
+                                                 m_serial.errorString(), QString(), settings.text()));
 }
 
 bool QtSerialLink::isOpen() const
@@ -184,7 +182,7 @@ void QtSerialLink::open()
         break;
     }
     throw KorvexError(openFailureDescription(shownPort(), path, kind, m_serial.errorString(),
-                                             deviceGroup(path), m_settingsText));
+                                             deviceGroup(path), m_settings.text()));
 }
 
 void QtSerialLink::close()

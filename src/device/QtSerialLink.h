@@ -39,7 +39,7 @@ public:
     ~QtSerialLink() override;
 
     void setPortNumber(int n) override;
-    void setSettings(const QByteArray &settings) override;
+    void setLineSettings(const LineSettings &settings) override;
     bool isOpen() const override;
     void open() override;
     void close() override;
@@ -64,7 +64,6 @@ private:
     QSerialPort m_serial;
     QString m_iniPath;
     int m_portNumber = 1;
-    QByteArray m_settingsText = QByteArrayLiteral("9600,N,8,2");
     LineSettings m_settings;
     QString m_openPath;
     QString m_fixedPath;

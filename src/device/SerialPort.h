@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/LineSettings.h"
+
 #include <QByteArray>
 
 // The serial port as the program uses it, and nothing more: no handshaking,
@@ -12,8 +14,8 @@ public:
 
     // COMn; which device that is gets decided when the port is opened.
     virtual void setPortNumber(int n) = 0;
-    // Baud, parity letter, data bits, stop bits: "9600,N,8,2".
-    virtual void setSettings(const QByteArray &settings) = 0;
+    // Baud rate, parity, data bits and stop bits.
+    virtual void setLineSettings(const LineSettings &settings) = 0;
     virtual bool isOpen() const = 0;
     virtual void open() = 0;
     virtual void close() = 0;

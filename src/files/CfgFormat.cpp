@@ -1,5 +1,6 @@
 #include "files/CfgFormat.h"
 
+#include "core/Blanks.h"
 #include "core/KeyRows.h"
 
 #include "core/KorvexError.h"
@@ -100,27 +101,22 @@ QByteArray CfgWrittenAt(const QDateTime &when, const QLocale &locale)
 
 std::optional<QList<QByteArray>> CfgRecordFields(const QByteArray &line)
 {
-    qsizetype begin = 0;
-    qsizetype end = line.size();
-    while (begin < end && line.at(begin) == ' ')
-        ++begin;
-    while (end > begin && line.at(end - 1) == ' ')
-        --end;
-    if (begin == end || line.at(begin) == '#')
+    const QByteArray record = trimBlanks(line, " ");
+    if (record.isEmpty() || record.startsWith('#'))
         return std::nullopt;
 
     // Only the first four fields are used; a line of a million TABs must not
     // become a million fields.
     constexpr int UsedFields = 4;
     QList<QByteArray> fields;
-    qsizetype start = begin;
+    qsizetype start = 0;
     while (fields.size() < UsedFields) {
-        const qsizetype tab = line.indexOf('\t', start);
-        if (tab < 0 || tab >= end) {
-            fields.append(line.mid(start, end - start));
+        const qsizetype tab = record.indexOf('\t', start);
+        if (tab < 0) {
+            fields.append(record.mid(start));
             break;
         }
-        fields.append(line.mid(start, tab - start));
+        fields.append(record.mid(start, tab - start));
         start = tab + 1;
     }
     if (fields.size() < 2)

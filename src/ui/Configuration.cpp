@@ -33,10 +33,7 @@ const QStringList BaudItems = {QStringLiteral("2400"),  QStringLiteral("4800"), 
 
 template <typename W> W *place(W *widget, const char *name, const QRect &twips)
 {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    widget->setFont(dialogFont(9.75));
-    return widget;
+    return ::place(widget, QLatin1String(name), twips, dialogFont(9.75));
 }
 
 QLabel *label(QWidget *parent, const char *name, const QString &caption, const QRect &twips)

@@ -1,5 +1,7 @@
 #include "ui/DescriptionEdit.h"
 
+#include "ui/Latin1Text.h"
+
 #include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -38,12 +40,8 @@ void DescriptionEdit::contentsChanged(int position, int removed, int added)
     int excess = qMax(0, length - qMax(m_maxChars, before));
     excess = qMin(excess, added);
 
-    QString inserted = text.mid(position, added);
-    QString kept;
-    for (const QChar ch : std::as_const(inserted)) {
-        if (ch.unicode() <= 0xFF || ch == QChar::ParagraphSeparator)
-            kept.append(ch);
-    }
+    const QString inserted = text.mid(position, added);
+    QString kept = latin1Only(inserted, QChar::ParagraphSeparator);
     const int refused = static_cast<int>(inserted.size() - kept.size());
     excess = qMax(0, excess - refused);
     if (excess > 0)

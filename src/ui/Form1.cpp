@@ -43,14 +43,6 @@ namespace {
 const QColor LightGrey(0xE0, 0xE0, 0xE0);
 const QColor PaleYellow(0xFF, 0xFF, 0xC0);
 
-template <typename W> W *place(W *widget, const QString &name, const QRect &twips, const QFont &font)
-{
-    widget->setObjectName(name);
-    widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    widget->setFont(font);
-    return widget;
-}
-
 QString indexed(const char *name, int index)
 {
     return QLatin1String(name) + QLatin1Char('_') + QString::number(index);

@@ -2,6 +2,7 @@
 
 #include "keys/KeyCapture.h"
 #include "keys/KeyStringNotation.h"
+#include "ui/Latin1Text.h"
 
 #include <QKeyEvent>
 
@@ -9,22 +10,7 @@ namespace {
 
 bool isLatin1(const QString &text)
 {
-    for (const QChar ch : text) {
-        if (ch.unicode() > 0xFF)
-            return false;
-    }
-    return true;
-}
-
-QString latin1Only(const QString &text)
-{
-    QString kept;
-    kept.reserve(text.size());
-    for (const QChar ch : text) {
-        if (ch.unicode() <= 0xFF)
-            kept.append(ch);
-    }
-    return kept;
+    return latin1Only(text).size() == text.size();
 }
 
 } // namespace

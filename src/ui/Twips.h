@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QPoint>
+#include <QFont>
 #include <QRect>
+#include <QString>
 #include <QtMath>
 
 // The window is laid out in twips, 15 to the pixel at 96 dpi. Geometry is set
@@ -22,4 +24,18 @@ constexpr int toTwips(int pixels)
 inline QRect twipsRect(int left, int top, int width, int height)
 {
     return QRect(px(left), px(top), px(width), px(height));
+}
+
+inline QRect twipsRect(const QRect &twips)
+{
+    return twipsRect(twips.x(), twips.y(), twips.width(), twips.height());
+}
+
+// Names a control and puts it at its place, given in twips, in its font.
+template <typename W> W *place(W *widget, const QString &name, const QRect &twips, const QFont &font)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(twipsRect(twips));
+    widget->setFont(font);
+    return widget;
 }

@@ -21,11 +21,7 @@ public:
     }
 
     void setPortNumber(int n) override { portNumber = n; }
-    void setSettings(const QByteArray &text) override
-    {
-        parseLineSettings(text); // refuses what the real port refuses
-        settings = text;
-    }
+    void setLineSettings(const LineSettings &line) override { settings = line.text(); }
     bool isOpen() const override { return m_open; }
     void open() override
     {

@@ -115,7 +115,7 @@ private slots:
         QTest::newRow("COM3, 19200, even") << u"3,19200,E"_s << "3 19200,E,8,2|COM3 19200 EVEN|"_ba;
         QTest::newRow("odd") << u"2,2400,O"_s << "2 2400,O,8,2|COM2 2400 ODD|"_ba;
         QTest::newRow("lower case reaches the port, label kept")
-            << u"1,9600,e"_s << "1 9600,e,8,2|COM1 9600 kept|"_ba;
+            << u"1,9600,e"_s << "1 9600,E,8,2|COM1 9600 kept|"_ba;
         QTest::newRow("refused settings: the steps after are not done")
             << u"4,fast,N"_s
             << "4 |COM1 9600 kept|Error setting up comm port - invalid port settings \"fast,N,8,2\": baud rate must be a positive whole number"_ba;
