@@ -158,127 +158,136 @@ void Form1::buildControls()
     m_client->setFixedSize(px(FormLayout::ClientWidth), px(FormLayout::ClientHeight));
     window->setMinimumSize(m_client->size());
 
-    const QFont normal = dialogFont(9.75);
-    const QFont bold = dialogFont(9.75, true);
+    buildCaptions();
+    // The connector lies beneath every other control.
+    m_strLine = line(m_client, QStringLiteral("StrLine"));
+    m_strLine->setVisible(false);
+    buildRows();
+    buildProgressAndLog();
+    buildCommands();
+    buildSettingsFrame();
+}
 
-    caption(m_client, QStringLiteral("Label1"), QStringLiteral("KORVEX KEY-OUTPUT CONFIGURATION"),
-            QRect(3000, 480, 6015, 375), dialogFont(13.5, true), Qt::AlignHCenter | Qt::AlignTop);
-    caption(m_client, QStringLiteral("Label10"), QStringLiteral("Moravelle"), QRect(4920, 120, 1575, 375),
+void Form1::buildCaptions()
+{
+    using namespace FormLayout;
+    const QFont normal = dialogFont(9.75);
+    caption(m_client, QStringLiteral("Label1"), QStringLiteral("KORVEX KEY-OUTPUT CONFIGURATION"), Title,
+            dialogFont(13.5, true), Qt::AlignHCenter | Qt::AlignTop);
+    caption(m_client, QStringLiteral("Label10"), QStringLiteral("Moravelle"), Maker,
             namedFont(QStringLiteral("Comic Sans MS"), 14.25), Qt::AlignHCenter | Qt::AlignTop);
     // Column headers, two lines each, centred over their columns. They may
     // be wider than their fields: the system font is wider than the classic one.
-    const int keyHeaderX[] = {960, 6720};
-    const int stringHeaderX[] = {2280, 8040};
-    const int lengthHeaderX[] = {4560, 10200};
-    const auto header = [&](const char *name, int column, const QString &text, const QRect &twips) {
+    const auto header = [&](const char *name, int column, int x, const QString &text, const QRect &twips) {
         const int wanted =
             toTwips(QFontMetrics(normal).horizontalAdvance(text.section(QLatin1Char(' '), 0, 0)) + 6);
         const int width = qMax(twips.width(), wanted);
         caption(m_client, indexed(name, column), text,
-                QRect(twips.center().x() - width / 2, twips.y(), width, twips.height()), normal,
+                QRect(x + twips.width() / 2 - width / 2, twips.y(), width, twips.height()), normal,
                 Qt::AlignHCenter | Qt::AlignBottom);
     };
     for (int column = 0; column < 2; ++column) {
-        header("Label2", column, QStringLiteral("Keyboard Key"), QRect(keyHeaderX[column], 1080, 855, 495));
-        header("Label4", column, QStringLiteral("KORVEX RS232 Output String"),
-               QRect(stringHeaderX[column], 1080, 1935, 495));
-        header("Label6", column, QStringLiteral("String Length"),
-               QRect(lengthHeaderX[column], 960, 615, 495));
+        header("Label2", column, HeaderX[column][0], QStringLiteral("Keyboard Key"), KeyHeader);
+        header("Label4", column, HeaderX[column][1], QStringLiteral("KORVEX RS232 Output String"), StringHeader);
+        header("Label6", column, HeaderX[column][2], QStringLiteral("String Length"), LengthHeader);
     }
     for (int k = 0; k < 8; ++k)
-        placeLine(line(m_client, indexed("Line1", k)), FormLayout::RuleLeft, FormLayout::RuleRight,
-                  FormLayout::ruleY(k));
+        placeLine(line(m_client, indexed("Line1", k)), RuleLeft, RuleRight, ruleY(k));
+}
 
-    // The connector lies beneath every other control.
-    m_strLine = line(m_client, QStringLiteral("StrLine"));
-    m_strLine->setVisible(false);
-
-    buildRows();
-
+void Form1::buildProgressAndLog()
+{
+    const QFont normal = dialogFont(9.75);
     m_progressLabel = caption(m_client, QStringLiteral("ProgressLabel"), QStringLiteral("Progress"),
-                              QRect(1200, 5520, 975, 255), normal);
-    m_progressBar = place(new QProgressBar(m_client), QStringLiteral("ProgressBar1"),
-                          QRect(2280, 5520, 3255, 255), normal);
+                              FormLayout::ProgressLabel, normal);
+    m_progressBar = place(new QProgressBar(m_client), QStringLiteral("ProgressBar1"), FormLayout::ProgressBar, normal);
     m_progressBar->setTextVisible(false);
     m_progressBar->setAccessibleName(QStringLiteral("Progress"));
-    m_percentLabel = caption(m_client, QStringLiteral("PercentLabel"), QStringLiteral("pcnt"),
-                             QRect(5640, 5520, 615, 255), normal);
+    m_percentLabel =
+        caption(m_client, QStringLiteral("PercentLabel"), QStringLiteral("pcnt"), FormLayout::PercentLabel, normal);
+    for (QWidget *progress : {static_cast<QWidget *>(m_progressLabel), static_cast<QWidget *>(m_progressBar),
+                              static_cast<QWidget *>(m_percentLabel)})
+        progress->setVisible(false);
 
-    caption(m_client, QStringLiteral("Label5"), QStringLiteral("Communication Details"),
-            QRect(6600, 5400, 2295, 255), normal);
-    m_statusBox = place(new StatusLogView(m_client), QStringLiteral("StatusBox"),
-                        QRect(6600, 5640, 4575, 1620), dialogFont(8.25));
+    caption(m_client, QStringLiteral("Label5"), QStringLiteral("Communication Details"), FormLayout::LogCaption,
+            normal);
+    m_statusBox = place(new StatusLogView(m_client), QStringLiteral("StatusBox"), FormLayout::StatusBox,
+                        dialogFont(8.25));
     m_statusBox->setModel(&m_model->log());
     m_statusBox->setAccessibleName(QStringLiteral("Communication Details"));
 
-    const auto button = [&](const char *name, const QString &text, const QRect &twips, const QString &tip) {
-        auto *b = place(new WrapButton(text, m_client), QLatin1String(name), twips, normal);
-        b->setAccessibleName(text);
-        if (!tip.isEmpty())
-            b->setToolTip(tip);
-        return b;
-    };
-    m_command1 =
-        button("Command1", QStringLiteral("Read Existing Key Outputs From KORVEX"),
-               QRect(240, 5880, 2295, 615), QStringLiteral("Read KORVEX key outputs and write to screen"));
-    m_command2 = button("Command2", QStringLiteral("Send Key Outputs To KORVEX"),
-                        QRect(2640, 5880, 1815, 615), QStringLiteral("Send all output strings to KORVEX"));
-    m_verifyBtn =
-        button("VerifyBtn", QStringLiteral("Verify Key Outputs  in KORVEX"), QRect(4560, 5880, 1815, 615),
-               QStringLiteral("Verify that KORVEX values match those on-screen"));
-    m_getVersionBtn = button("GetVersionBtn", QStringLiteral("Get KORVEX Code Version"),
-                             QRect(4560, 7320, 1815, 615), QString());
-    connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(m_command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(m_verifyBtn, &QPushButton::clicked, this, &Form1::VerifyBtn_Click);
-    connect(m_getVersionBtn, &QPushButton::clicked, this, &Form1::GetVersionBtn_Click);
-
     m_codeLabel = caption(m_client, QStringLiteral("codelabel"), MainModel::InitialCodeLabel,
-                          QRect(6600, 7440, 4575, 375), normal, Qt::AlignCenter);
+                          FormLayout::CodeLabel, normal, Qt::AlignCenter);
     m_codeLabel->setFrameShape(QFrame::Box);
     m_codeLabel->setWordWrap(false);
     setBackground(m_codeLabel, QPalette::WindowText, QColor(0, 0, 0xFF));
+}
 
+void Form1::buildCommands()
+{
+    const auto button = [this](const char *name, const QString &text, const QRect &twips, const QString &tip,
+                               void (Form1::*handler)()) {
+        auto *b = place(new WrapButton(text, m_client), QLatin1String(name), twips, dialogFont(9.75));
+        b->setAccessibleName(text);
+        b->setToolTip(tip);
+        connect(b, &QPushButton::clicked, this, handler);
+        return b;
+    };
+    m_command1 = button("Command1", QStringLiteral("Read Existing Key Outputs From KORVEX"), FormLayout::Command1,
+                        QStringLiteral("Read KORVEX key outputs and write to screen"), &Form1::Command1_Click);
+    m_command2 = button("Command2", QStringLiteral("Send Key Outputs To KORVEX"), FormLayout::Command2,
+                        QStringLiteral("Send all output strings to KORVEX"), &Form1::Command2_Click);
+    m_verifyBtn = button("VerifyBtn", QStringLiteral("Verify Key Outputs  in KORVEX"), FormLayout::VerifyBtn,
+                         QStringLiteral("Verify that KORVEX values match those on-screen"), &Form1::VerifyBtn_Click);
+    m_getVersionBtn = button("GetVersionBtn", QStringLiteral("Get KORVEX Code Version"), FormLayout::GetVersionBtn,
+                             QString(), &Form1::GetVersionBtn_Click);
+}
+
+void Form1::buildSettingsFrame()
+{
     auto *frame = place(new QGroupBox(QStringLiteral("Settings"), m_client), QStringLiteral("Frame1"),
-                        QRect(240, 6600, 6135, 615), dialogFont(8.25, true));
+                        FormLayout::SettingsFrame, dialogFont(8.25, true));
     frame->setAccessibleName(QStringLiteral("Settings"));
     const QFont frameCaption = dialogFont(8.25, true);
     const QFont frameValue = dialogFont(8.25);
     // Each value follows its caption; captions are as wide as their text.
     const auto pair = [&](const char *captionName, const QString &text, const char *valueName,
-                          const QString &value, int left, int top, int right) {
+                          const QString &value, const FormLayout::FramePair &at) {
         const int captionWidth = toTwips(QFontMetrics(frameCaption).horizontalAdvance(text) + 4);
-        caption(frame, QLatin1String(captionName), text, QRect(left, top, captionWidth, 210), frameCaption);
-        auto *valueLabel =
-            caption(frame, QLatin1String(valueName), value,
-                    QRect(left + captionWidth, top, right - left - captionWidth, 210), frameValue);
+        const int height = FormLayout::FrameLineHeight;
+        caption(frame, QLatin1String(captionName), text, QRect(at.left, at.top, captionWidth, height), frameCaption);
+        auto *valueLabel = caption(frame, QLatin1String(valueName), value,
+                                   QRect(at.left + captionWidth, at.top, at.right - at.left - captionWidth, height),
+                                   frameValue);
         valueLabel->setWordWrap(false);
         // Read out as the value it shows, with its caption for context.
         valueLabel->setAccessibleDescription(text.chopped(1));
         return valueLabel;
     };
-    m_commLabel =
-        pair("Label9", QStringLiteral("PORT:"), "CommLabel", QStringLiteral("COM2"), 120, 180, 1500);
+    m_commLabel = pair("Label9", QStringLiteral("PORT:"), "CommLabel", QStringLiteral("COM2"), FormLayout::PortPair);
     m_baudLabel =
-        pair("Label7", QStringLiteral("BAUD RATE:"), "BaudLabel", QStringLiteral("9600"), 1560, 180, 3420);
+        pair("Label7", QStringLiteral("BAUD RATE:"), "BaudLabel", QStringLiteral("9600"), FormLayout::BaudPair);
     m_parityLabel =
-        pair("Label8", QStringLiteral("PARITY:"), "ParityLabel", QStringLiteral("NONE"), 3480, 180, 6015);
+        pair("Label8", QStringLiteral("PARITY:"), "ParityLabel", QStringLiteral("NONE"), FormLayout::ParityPair);
     m_cfgLabel =
-        pair("Label11", QStringLiteral("CONFIG FILE:"), "CfgLabel", QStringLiteral("None"), 120, 390, 6015);
+        pair("Label11", QStringLiteral("CONFIG FILE:"), "CfgLabel", QStringLiteral("None"), FormLayout::FilePair);
+}
 
-    m_strDes = new DescriptionEdit(DescriptionBox::MaxChars, m_client);
-    m_strDes->setObjectName(QStringLiteral("StrDes"));
-    m_strDes->setFont(normal);
-    m_strDes->setAccessibleName(QStringLiteral("String Description"));
-    m_strDes->setAutoFillBackground(true);
-    setBackground(m_strDes, QPalette::Base, PaleYellow);
-    m_strDes->setVisible(false);
-    m_strDes->onRefused = [this] { m_prompter->beep(); };
-    connect(m_strDes, &DescriptionEdit::bytesEdited, m_descriptionBox, &DescriptionBox::setText);
-
-    m_progressLabel->setVisible(false);
-    m_progressBar->setVisible(false);
-    m_percentLabel->setVisible(false);
+DescriptionEdit *Form1::descriptionEdit()
+{
+    if (!m_strDes) {
+        // Made when first opened: many sessions never write a description.
+        m_strDes = new DescriptionEdit(DescriptionBox::MaxChars, m_client);
+        m_strDes->setObjectName(QStringLiteral("StrDes"));
+        m_strDes->setFont(dialogFont(9.75));
+        m_strDes->setAccessibleName(QStringLiteral("String Description"));
+        m_strDes->setAutoFillBackground(true);
+        setBackground(m_strDes, QPalette::Base, PaleYellow);
+        m_strDes->setVisible(false);
+        m_strDes->onRefused = [this] { m_prompter->beep(); };
+        connect(m_strDes, &DescriptionEdit::bytesEdited, m_descriptionBox, &DescriptionBox::setText);
+    }
+    return m_strDes;
 }
 
 void Form1::buildRows()
@@ -455,10 +464,12 @@ void Form1::showDescriptionBox()
 {
     const DescriptionBox &box = *m_descriptionBox;
     const QRect area = box.boxRect();
-    m_strDes->setGeometry(twipsRect(area.x(), area.y(), area.width(), area.height()));
     placeLine(m_strLine, box.lineLeft(), box.lineRight(), box.lineY());
-    m_strDes->showBytes(box.text());
     m_strLine->setVisible(box.isVisible());
+    if (!m_strDes && !box.isVisible())
+        return;
+    descriptionEdit()->setGeometry(twipsRect(area));
+    m_strDes->showBytes(box.text());
     const bool opening = box.isVisible() && m_strDes->isHidden();
     const bool closingWithFocus = !box.isVisible() && m_strDes->hasFocus();
     if (opening)
@@ -472,8 +483,6 @@ void Form1::showDescriptionBox()
     } else if (closingWithFocus) {
         parkFocus(m_focusBeforeDescription);
     }
-    if (m_webBrowser && m_webBrowser->isVisibleTo(this))
-        m_webBrowser->raise();
 }
 
 void Form1::parkFocus(QWidget *wanted)
@@ -622,7 +631,7 @@ void Form1::placeHelpPane()
     // area: the page stays visible whole, and follows the window's size.
     const QSize outer = frameGeometry().size();
     const QRect area = centralWidget()->rect();
-    const QPoint at(px(200), px(1900));
+    const QPoint at(px(FormLayout::HelpPane.x()), px(FormLayout::HelpPane.y()));
     m_webBrowser->setGeometry(at.x(), at.y(), qMin(px(toTwips(outer.width()) - 500), area.width() - at.x()),
                               qMin(px(toTwips(outer.height()) - 2500), area.height() - at.y()));
 }

@@ -90,6 +90,11 @@ protected:
 
 private:
     void buildControls();
+    void buildCaptions();
+    void buildProgressAndLog();
+    void buildCommands();
+    void buildSettingsFrame();
+    DescriptionEdit *descriptionEdit();
     void buildRows();
     void buildMenus();
     void bindModel();

@@ -137,13 +137,13 @@ private slots:
         rig.rows().setKeyName(0, "F1");
         QTest::mouseClick(key, Qt::LeftButton);
         const auto typeHere = [](const QString &text) { typeInto(QApplication::focusWidget(), text); };
-        auto *box = rig.find<QPlainTextEdit>("StrDes");
         QWidget *line = rig.find("StrLine");
         const auto click = [&](int row) { QTest::mouseClick(rig.row("StringCount", row), Qt::LeftButton); };
         const auto px = [](int twips) { return qRound(twips / 15.0); };
 
         click(0);
-        QVERIFY(!box->isHidden() && !line->isHidden());
+        auto *box = rig.find<QPlainTextEdit>("StrDes");
+        QVERIFY(box && !box->isHidden() && !line->isHidden());
         QCOMPARE(QRect(line->x(), line->y(), line->width(), box->y()),
                  QRect(px(4575), px(1725), px(5300) - px(4575) + 1, px(1180)));
         typeHere(QStringLiteral("why row one"));
