@@ -3,7 +3,7 @@
 // wall time against the protocol floor (the sum of the waits the operation
 // itself asks for) and the CPU time the program used meanwhile.
 
-#include "device/SimProcess.h"
+#include "SimProcess.h"
 
 #include "core/MainModel.h"
 #include "core/Prompter.h"

@@ -1,6 +1,6 @@
 #include "core/IniFile.h"
 #include "core/SettingsLocation.h"
-#include "support/FileFaults.h"
+#include "FileFaults.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "core/MainModel.h"
 #include "core/SettingsFile.h"
 #include "core/StartUp.h"
-#include "support/RecordingPrompter.h"
+#include "RecordingPrompter.h"
 
 #include <QFile>
 #include <QTemporaryDir>

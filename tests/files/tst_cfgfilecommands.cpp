@@ -5,10 +5,10 @@
 #include "core/SettingsFile.h"
 #include "files/CfgFileCommands.h"
 #include "files/CfgFormat.h"
-#include "files/ScriptedFileDialogs.h"
+#include "ScriptedFileDialogs.h"
 #include "keys/KeyStringChecker.h"
-#include "support/FakeWaiter.h"
-#include "support/RecordingPrompter.h"
+#include "FakeWaiter.h"
+#include "RecordingPrompter.h"
 
 #include <QBuffer>
 #include <QDateTime>

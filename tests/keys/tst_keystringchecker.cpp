@@ -1,6 +1,6 @@
 #include "core/KeyRows.h"
 #include "keys/KeyStringChecker.h"
-#include "support/RecordingPrompter.h"
+#include "RecordingPrompter.h"
 
 #include <QTest>
 

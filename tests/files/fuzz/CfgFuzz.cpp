@@ -6,11 +6,11 @@
 #include "core/SettingsFile.h"
 #include "files/CfgFileCommands.h"
 #include "files/CfgFormat.h"
-#include "files/ScriptedFileDialogs.h"
+#include "ScriptedFileDialogs.h"
 #include "keys/KeyStringChecker.h"
 #include "keys/KeyStringNotation.h"
-#include "support/FakeWaiter.h"
-#include "support/RecordingPrompter.h"
+#include "FakeWaiter.h"
+#include "RecordingPrompter.h"
 
 #include <QBuffer>
 #include <QFile>

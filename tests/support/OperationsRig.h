@@ -3,7 +3,7 @@
 #include "core/MainModel.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyStringChecker.h"
-#include "support/RecordingPrompter.h"
+#include "RecordingPrompter.h"
 
 // The device operations wired as the window wires them, with the row check in
 // place, over a port and a waiter that the derived rig owns. COM1, 9600 baud,

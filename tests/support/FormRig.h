@@ -1,8 +1,8 @@
 #pragma once
 
-#include "../device/FakeKorvex.h"
+#include "FakeKorvex.h"
 #include "files/FileDialogs.h"
-#include "support/RecordingPrompter.h"
+#include "RecordingPrompter.h"
 
 #include "core/MainModel.h"
 #include "ui/Configuration.h"

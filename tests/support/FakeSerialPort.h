@@ -3,7 +3,7 @@
 #include "core/KorvexError.h"
 #include "device/LineSettings.h"
 #include "device/SerialPort.h"
-#include "support/FakeWaiter.h"
+#include "FakeWaiter.h"
 
 #include <QByteArrayList>
 
