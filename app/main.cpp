@@ -16,14 +16,14 @@ int main(int argc, char *argv[])
     // menu entry and icon.
     QApplication::setApplicationName(QStringLiteral("KORVEXConfig"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.korvexconfig.KORVEXConfig"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.korvexconfig.KORVEXConfig")));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/org.korvexconfig.KORVEXConfig.png")));
 
     const QString iniPath = settingsFilePath();
     MessageBoxPrompter prompter;
     EventLoopWaiter waiter;
     QtSerialLink port(iniPath);
     QtFileDialogs dialogs;
-    Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, {}});
+    Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, {}, {}});
     // Boxes and dialogs belong to the window once it exists.
     prompter.setParent(&window);
     dialogs.setParent(&window);

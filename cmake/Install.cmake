@@ -10,6 +10,7 @@
 #   share/man/man1/korvexctl.1.gz
 #   share/applications, share/metainfo, share/icons/hicolor   (desktop/)
 install(TARGETS KORVEXConfig korvexctl korvex-sim RUNTIME DESTINATION ${KORVEX_INSTALL_PROGRAM_DIR})
+install(TARGETS korvexprint LIBRARY DESTINATION ${KORVEX_INSTALL_PROGRAM_DIR})
 # Tells the program it is installed: its settings then always go to the
 # user's configuration directory, even for root, who could write here.
 file(WRITE ${CMAKE_BINARY_DIR}/install-marker/INSTALLED

@@ -22,6 +22,7 @@
 #include "ui/Twips.h"
 #include "ui/UiFonts.h"
 #include "ui/WrapButton.h"
+#include "ui/print/PrintImage.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -31,10 +32,9 @@
 #include <QGroupBox>
 #include <QPointer>
 #include <QKeyEvent>
+#include <QLibrary>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QProgressBar>
 #include <QTextBrowser>
 
@@ -103,11 +103,6 @@ KeyEventData keyEventData(const QKeyEvent &event)
     return data;
 }
 
-bool choosePrinterWithDialog(QPrinter &printer, QWidget *parent)
-{
-    QPrintDialog dialog(&printer, parent);
-    return dialog.exec() == QDialog::Accepted;
-}
 
 } // namespace
 
@@ -115,8 +110,8 @@ Form1::Form1(const Form1Collaborators &with, QWidget *parent)
     : QMainWindow(parent), m_prompter(with.prompter), m_waiter(with.waiter), m_settingsFile(with.iniPath),
       m_programDir(with.programDir), m_choosePrinter(with.choosePrinter), m_describePort(with.describePort)
 {
-    if (!m_choosePrinter)
-        m_choosePrinter = [this](QPrinter &printer) { return choosePrinterWithDialog(printer, this); };
+    m_printModule = with.printModule.isEmpty() ? QDir(m_programDir).filePath(QStringLiteral("korvexprint"))
+                                               : with.printModule;
     if (!m_describePort)
         m_describePort = [iniPath = with.iniPath](int port) { return serialDevicePath(port, iniPath); };
 
@@ -589,21 +584,11 @@ void Form1::ClearAll_Click()
 
 void Form1::prscr_Click()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    if (!m_choosePrinter || !m_choosePrinter(printer))
-        return;
-    const QPixmap image = centralWidget()->grab();
-    QPainter painter;
-    // A printer that cannot start a page ends the command silently.
-    if (!painter.begin(&printer))
-        return;
-    const QRect page = painter.viewport();
-    QSize size = image.size();
-    size.scale(page.size(), Qt::KeepAspectRatio);
-    painter.setViewport(page.x(), page.y(), size.width(), size.height());
-    painter.setWindow(image.rect());
-    painter.drawPixmap(0, 0, image);
-    painter.end();
+    // Cancelling, a printer that cannot start a page and a missing module
+    // all end the command silently.
+    const auto print = reinterpret_cast<PrintImage>(QLibrary::resolve(m_printModule, PrintImageSymbol));
+    if (print)
+        print(centralWidget()->grab(), this, m_choosePrinter);
 }
 
 void Form1::StringCount_Click(int index)

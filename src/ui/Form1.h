@@ -52,6 +52,8 @@ struct Form1Collaborators
     // The device COMn reaches, shown in the Configuration dialog. Empty: the
     // machine's own mapping.
     std::function<QString(int port)> describePort;
+    // The printing module. Empty: korvexprint beside the program.
+    QString printModule;
 };
 
 // The main window: a view over MainModel. Each handler is one call into the
@@ -116,6 +118,7 @@ private:
     QString m_programDir;
     std::function<bool(QPrinter &)> m_choosePrinter;
     std::function<QString(int)> m_describePort;
+    QString m_printModule;
 
     std::unique_ptr<MainModel> m_model;
     std::unique_ptr<KeyStringChecker> m_checker;

@@ -31,6 +31,9 @@ export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home/run QT_QPA
 
 "${as_user[@]}" "$program_dir/$(basename "$probe")"
 
+# Print Screen's module lies beside the program that loads it.
+[ -f "$program_dir/korvexprint.so" ] || { echo "no printing module beside the program"; exit 1; }
+
 # The command-line front end is on the PATH beside it, with its manual page.
 "${as_user[@]}" "$prefix/bin/korvexctl" --version | grep -q '^korvexctl ' \
   || { echo "bin/korvexctl does not run"; exit 1; }

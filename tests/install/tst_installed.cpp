@@ -28,7 +28,7 @@ class tst_Installed : public QObject
         EventLoopWaiter waiter;
         QtSerialLink port{iniPath};
         QtFileDialogs dialogs;
-        Form1 window{{&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, {}}};
+        Form1 window{{&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, {}, {}}};
     };
 
 private slots:

@@ -38,7 +38,8 @@ struct FormRig : FileDialogs
                                 dir.filePath(QStringLiteral("Korvex.ini")),
                                 dir.path(),
                                 [this](QPrinter &printer) { return choosePrinter(printer); },
-                                [](int n) { return QStringLiteral("/dev/fake%1").arg(n); }};
+                                [](int n) { return QStringLiteral("/dev/fake%1").arg(n); },
+                                QStringLiteral(KORVEX_PRINT_MODULE)};
         form = std::make_unique<Form1>(with);
     }
     std::optional<QString> openFileName(const QString &) override { return openName; }
