@@ -434,11 +434,17 @@ void Form1::showText(int which)
     case MainModel::Text::Caption:
         setWindowTitle(value);
         return;
-    case MainModel::Text::CodeLabel:
-        // A version reply usually ends in CR LF: one line, whatever it holds.
-        showValue(m_codeLabel, visibleText(value));
-        m_codeLabel->setAccessibleName(value.trimmed());
+    case MainModel::Text::CodeLabel: {
+        // A version reply usually ends in CR LF, which ends the line here;
+        // anything else it holds stays on that one line, and a reply too long
+        // for the label is shortened in the middle (whole in its tool tip).
+        const QString shown = visibleText(value.trimmed());
+        const int room = m_codeLabel->contentsRect().width() - 4;
+        showValue(m_codeLabel, m_codeLabel->fontMetrics().elidedText(shown, Qt::ElideMiddle, room));
+        m_codeLabel->setAccessibleName(shown);
+        m_codeLabel->setToolTip(shown);
         return;
+    }
     case MainModel::Text::CommLabel:
         showValue(m_commLabel, value);
         return;
