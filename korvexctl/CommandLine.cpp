@@ -179,7 +179,8 @@ the devices left incomplete.
 
 Exit status, the largest over all devices:
   0    every device ok
-  1    some row not acknowledged, not answered or not matching
+  1    some row not acknowledged, not answered or not matching,
+       or a file read from a device could not be written
   2    bad usage or a bad .cfg file
   3    a device did not answer the probe (list: no port answered)
   4    a port could not be opened, or failed during the operation

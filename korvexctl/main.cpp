@@ -197,12 +197,18 @@ void runAll(std::vector<std::unique_ptr<DeviceJob>> &jobs, bool *interrupted)
         thread->wait();
 }
 
-bool writeFile(const QString &path, const CfgRows &rows)
+// The rows read, as the window's Save writes them: to a file, or (empty
+// path) to standard output.
+bool writeRows(const QString &path, const CfgRows &rows)
 {
     KeyRows model;
     for (int i = 0; i < RowCount; ++i) {
         model.setKeyName(i, rows[static_cast<std::size_t>(i)].key);
         model.setKeyString(i, rows[static_cast<std::size_t>(i)].string);
+    }
+    if (path.isEmpty()) {
+        const QByteArray bytes = CfgFileBytes(model, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
+        return std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) == std::size_t(bytes.size());
     }
     try {
         saveCfgFile(path, model);
@@ -211,16 +217,6 @@ bool writeFile(const QString &path, const CfgRows &rows)
         return false;
     }
     return true;
-}
-
-QByteArray cfgBytes(const CfgRows &rows)
-{
-    KeyRows model;
-    for (int i = 0; i < RowCount; ++i) {
-        model.setKeyName(i, rows[static_cast<std::size_t>(i)].key);
-        model.setKeyString(i, rows[static_cast<std::size_t>(i)].string);
-    }
-    return CfgFileBytes(model, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
 }
 
 int usage(const QString &why)
@@ -363,12 +359,9 @@ int main(int argc, char *argv[])
         const bool read = request.operation == Request::Operation::Read;
         const DeviceReport report = reportFor(job, read ? job.deviceRows : rows);
         int jobStatus = report.exitStatus;
-        if (read && job.result.status == SessionResult::Status::Done) {
-            if (toStdout)
-                std::fwrite(cfgBytes(job.deviceRows).constData(), 1, cfgBytes(job.deviceRows).size(), stdout);
-            else if (!writeFile(outputFiles.at(static_cast<int>(i)), job.deviceRows))
-                jobStatus = std::max(jobStatus, ExitStatus::RowsFailed);
-        }
+        if (read && job.result.status == SessionResult::Status::Done &&
+            !writeRows(toStdout ? QString() : outputFiles.at(static_cast<int>(i)), job.deviceRows))
+            jobStatus = std::max(jobStatus, ExitStatus::RowsFailed);
         std::fputs((request.json ? report.json : report.text).constData(), toStdout ? stderr : stdout);
         status = std::max(status, jobStatus);
     }
