@@ -135,8 +135,8 @@ DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows)
         break;
     case SessionResult::Status::Interrupted: {
         report.exitStatus = ExitStatus::Interrupted;
-        const SessionResult &rows = operation == Request::Operation::Write ? job.sent : result;
-        const auto done = std::count_if(rows.rows.begin(), rows.rows.end(),
+        const SessionResult &sentOrRun = operation == Request::Operation::Write ? job.sent : result;
+        const auto done = std::count_if(sentOrRun.rows.begin(), sentOrRun.rows.end(),
                                         [](const RowOutcome &r) { return r.kind != Kind::NotRun; });
         error = operation == Request::Operation::Write
                     ? QStringLiteral("interrupted after %1 of 16 rows sent: the device is incomplete").arg(done)

@@ -45,12 +45,12 @@ void KeyRows::setIcon(int index, RowIcon icon)
 void KeyRows::markAllUnconfirmed(bool showIcons)
 {
     for (int i = 0; i < RowCount; ++i) {
-        KeyRow &row = mutableRow(i);
-        const bool shown = row.iconShown || showIcons;
-        if (row.icon == RowIcon::QuestionMark && row.iconShown == shown)
+        KeyRow &changed = mutableRow(i);
+        const bool shown = changed.iconShown || showIcons;
+        if (changed.icon == RowIcon::QuestionMark && changed.iconShown == shown)
             continue;
-        row.icon = RowIcon::QuestionMark;
-        row.iconShown = shown;
+        changed.icon = RowIcon::QuestionMark;
+        changed.iconShown = shown;
         emit iconChanged(i);
     }
 }
