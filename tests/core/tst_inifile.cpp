@@ -1,6 +1,6 @@
 #include "core/IniFile.h"
 #include "core/SettingsLocation.h"
-#include "FileFaults.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -60,8 +60,8 @@ private slots:
         QCOMPARE(text(read), expected);
         QCOMPARE(model.text(MainModel::Text::Caption), QStringLiteral("KORVEX CONFIG v1.07"));
         QCOMPARE(model.descriptionBoxSize(), QSize(5000, 1090));
-        QCOMPARE(prompter.messages().size(), messages);
-        for (const QString &message : prompter.messages())
+        QCOMPARE(prompter.prompts.size(), messages);
+        for (const QString &message : prompter.prompts)
             QVERIFY2(message.startsWith(QStringLiteral("Error detected - ")) && message.contains(path), qPrintable(message));
         // A bad value never stops the rest: the port is set up once with every
         // value read.

@@ -26,17 +26,17 @@ const std::tuple<const char *, Operation, QByteArray> Operations[] = {
 using Script = QList<std::tuple<QByteArray, int, QByteArray>>;
 const QByteArray Absent = "KORVEX not responsing on port COM1"_ba;
 
-// Over a fake port and device on virtual time.
+// Over the fake device on virtual time.
 struct Rig : OperationsRig
 {
-    Rig() : OperationsRig(port, waiter) { ops.SetupCommPort(Com1); }
+    Rig() : OperationsRig(device, waiter) { ops.SetupCommPort(Com1); }
     void script(const Script &lines)
     {
         device.intercept = [this, lines](const QByteArray &command, qint64 now) {
             bool scripted = false;
             for (const auto &[start, after, reply] : lines) {
                 if (command.startsWith(start)) {
-                    port.deliverAt(now + after, reply);
+                    device.deliverAt(now + after, reply);
                     scripted = true;
                 }
             }
@@ -46,8 +46,7 @@ struct Rig : OperationsRig
     QByteArrayList log() const { return model.log().lines(); }
 
     FakeWaiter waiter;
-    FakeSerialPort port{waiter};
-    FakeKorvex device{port};
+    FakeKorvex device{waiter};
 };
 
 } // namespace
@@ -88,9 +87,8 @@ private slots:
         QFETCH(QString, result);
 
         Rig rig;
-        rig.device.latencyMs = latencyMs;
         rig.device.intercept = [&](const QByteArray &, qint64 now) {
-            rig.device.reply(now, replies.value(rig.port.writes().size() - 1));
+            rig.device.deliverAt(now + latencyMs, replies.value(rig.device.writes.size() - 1));
             return true;
         };
 
@@ -100,9 +98,9 @@ private slots:
             log << "KORVEX responded after " + QByteArray::number(tries) + " tries";
         QCOMPARE(rig.log(), log);
         QCOMPARE(rig.waiter.delays(), QList<int>(waits, 5));
-        QCOMPARE(rig.port.writes(), QByteArrayList(tries, "z"));
+        QCOMPARE(rig.device.writes, QByteArrayList(tries, "z"));
         QCOMPARE(rig.waiter.pumps(), tries);
-        QVERIFY(rig.port.isOpen());
+        QVERIFY(rig.device.isOpen());
     }
 
     void setupCommPort_data()
@@ -127,19 +125,19 @@ private slots:
 
         Rig rig;
         rig.model.setText(MainModel::Text::ParityLabel, u"kept"_s);
-        rig.port.open();
-        rig.port.portNumber = 0;
-        rig.port.settings.clear();
+        rig.device.open();
+        rig.device.portNumber = 0;
+        rig.device.settings.clear();
 
         rig.ops.SetupCommPort({stored.section(u',', 0, 0).toShort(), stored.section(u',', 1, 1),
                                stored.section(u',', 2, 2), 0});
 
         const auto label = [&](MainModel::Text which) { return rig.model.text(which).toLatin1(); };
-        QCOMPARE(QByteArray::number(rig.port.portNumber) + ' ' + rig.port.settings + '|' +
+        QCOMPARE(QByteArray::number(rig.device.portNumber) + ' ' + rig.device.settings + '|' +
                      label(MainModel::Text::CommLabel) + ' ' + label(MainModel::Text::BaudLabel) + ' ' +
                      label(MainModel::Text::ParityLabel) + '|' + rig.shown(),
                  applied);
-        QVERIFY(!rig.port.isOpen()); // closed first, and left closed
+        QVERIFY(!rig.device.isOpen()); // closed first, and left closed
     }
 
     void rowExchange_data()
@@ -303,8 +301,8 @@ private slots:
         QFETCH(QByteArray, message);
 
         Rig rig;
-        rig.device.latencyMs = 4; // the probe's answer comes after 3 ms
-        rig.port.openFailure = at < 0 ? u"in use"_s : QString();
+        QCOMPARE(rig.device.configure("--delay-ms z=3"), QString()); // the probe's answer comes after 3 ms
+        rig.device.openFailure = at < 0 ? u"in use"_s : QString();
         qsizetype waitsThen = at < 0 ? 0 : -1;
         rig.waiter.onAdvance = [&, arrive = rig.waiter.onAdvance](qint64 now) {
             arrive(now);
@@ -313,15 +311,15 @@ private slots:
             waitsThen = rig.waiter.delays().size();
             if (message.isEmpty())
                 throw OperationAborted();
-            rig.port.close();
-            rig.port.openFailure = u"gone"_s;
+            rig.device.close();
+            rig.device.openFailure = u"gone"_s;
         };
 
         operation(rig.ops);
 
         QCOMPARE(rig.shown(), message);
         QCOMPARE(rig.waiter.delays().size(), waitsThen); // ended at once
-        QVERIFY(!rig.port.isOpen());
+        QVERIFY(!rig.device.isOpen());
         QVERIFY(!rig.model.isBusy());
     }
 
@@ -406,11 +404,11 @@ private slots:
             arrive(now);
             if (now < 20 || std::exchange(tried, true))
                 return;
-            const auto before = std::make_tuple(rig.log(), rig.port.writes().size(), rig.port.isOpen());
+            const auto before = std::make_tuple(rig.log(), rig.device.writes.size(), rig.device.isOpen());
             inner(rig.ops);
             rig.ops.SetupCommPort({3, u"9600"_s, u"N"_s, 0});
             unchanged = rig.model.isBusy() &&
-                        before == std::make_tuple(rig.log(), rig.port.writes().size(), rig.port.isOpen());
+                        before == std::make_tuple(rig.log(), rig.device.writes.size(), rig.device.isOpen());
         };
 
         outer(rig.ops);

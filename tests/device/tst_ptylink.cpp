@@ -83,7 +83,7 @@ private slots:
                                       "53%", "60%", "66%", "73%", "80%", "86%", "93%", "100%"};
         QCOMPARE(percents, steps + steps); // sending, then reading
         QVERIFY(!program.model.progress().isVisible());
-        QVERIFY(program.prompter.prompts().isEmpty());
+        QVERIFY(program.prompter.prompts.isEmpty());
         QVERIFY(!program.port.isOpen());
     }
 
@@ -114,7 +114,7 @@ private slots:
         send ? program.ops.sendRows() : program.ops.readRows();
         const qint64 cpuMs = qint64(std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC;
 
-        const QString shown = program.prompter.messages().join(u'\n');
+        const QString shown = program.prompter.prompts.join(u'\n');
         QVERIFY2(shown.startsWith(message) && !shown.contains(u'\n'), qPrintable(shown));
         const QByteArrayList log = program.model.log().lines();
         QVERIFY(log.contains(lastDone) && !log.contains(notDone));
@@ -132,7 +132,7 @@ private slots:
         program.ops.readRows();
 
         // At most one message per row, never one per byte.
-        const QStringList messages = program.prompter.messages();
+        const QStringList messages = program.prompter.prompts;
         QVERIFY(!messages.isEmpty() && messages.size() <= RowCount);
         for (const QString &message : messages)
             QVERIFY2(message.endsWith(u" is too long .. max string length is 6 chars"_s),

@@ -58,12 +58,12 @@ private slots:
         RecordingPrompter prompter;
         KeyStringChecker checker(rows, prompter);
         QStringList seen; // what the operator sees while each message is open
-        prompter.onPrompt = [&](const RecordingPrompter::Prompt &) {
+        prompter.onPrompt = [&](const QString &) {
             seen << rows.lengthCaption(row) + QLatin1Char('|') + QString::fromLatin1(rows.keyString(row));
         };
         rows.setKeyString(row, typed);
 
-        QCOMPARE(prompter.messages().value(0), message);
+        QCOMPARE(prompter.prompts.value(0), message);
         if (!message.isEmpty())
             QCOMPARE(seen.first(), captionWhileOpen + QLatin1Char('|') + QString::fromLatin1(typed));
         QCOMPARE(rows.keyString(row), kept);

@@ -37,10 +37,11 @@ private slots:
             return states + QLatin1Char(rig.find("ProgressBar1")->isHidden() ? '-' : '%');
         };
         QSet<QString> during;
-        rig.onTick([&] {
+        rig.waiter.onAdvance = [&, deliver = rig.waiter.onAdvance](qint64 now) {
+            deliver(now);
             during << state();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        });
+        };
         QTest::mouseClick(button, Qt::LeftButton);
 
         QCOMPARE(during, QSet<QString>{QStringLiteral("nnnnnnn%")});
@@ -97,7 +98,7 @@ private slots:
         QFile file(pdf);
         QCOMPARE(file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-", accept);
         QCOMPARE(file.size() > 10000, accept); // an image of the window, not an empty page
-        QVERIFY(rig.prompter.prompts().isEmpty());
+        QVERIFY(rig.prompter.prompts.isEmpty());
     }
 
     void helpPane_data()
@@ -188,16 +189,15 @@ private slots:
         FormRig rig(&waiter);
         rig.prompter.answers = {false, true};
         QList<bool> closed;
-        rig.port.onWrite = [&](const QByteArray &, qint64) {
+        rig.device.onWrite = [&](const QByteArray &) {
             QTimer::singleShot(0, rig.form.get(), [&] { closed << rig.form->close(); });
         };
         QTest::mouseClick(rig.find("Command1"), Qt::LeftButton);
         QCOMPARE(closed, (QList<bool>{false, true}));
-        QCOMPARE(rig.port.writes(), (QByteArrayList{"z", "z"}));
-        QVERIFY(!rig.port.isOpen() && !rig.form->model().isBusy());
-        QCOMPARE(rig.prompter.questions(),
-                 QStringList(2, QStringLiteral("An operation with the KORVEX is in progress -- close anyway? Y/N")));
-        QCOMPARE(rig.prompter.messages(), QStringList());
+        QCOMPARE(rig.device.writes, (QByteArrayList{"z", "z"}));
+        QVERIFY(!rig.device.isOpen() && !rig.form->model().isBusy());
+        QCOMPARE(rig.prompter.prompts,
+                 QStringList(2, QStringLiteral("? An operation with the KORVEX is in progress -- close anyway? Y/N")));
     }
 
     void closingDuringFileOpenEndsIt()
@@ -208,11 +208,11 @@ private slots:
         FormRig rig(&waiter);
         QFile file(rig.dir.filePath(QStringLiteral("rows.cfg")));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("01\tA\r\n02\tB\r\n17\tC\r\n") && file.flush());
-        rig.openName = file.fileName();
+        rig.dialogs.name = file.fileName();
         QTimer::singleShot(0, rig.form.get(), [&] { rig.form->close(); });
         rig.action("FOpen")->trigger();
         QCOMPARE(rig.rows().keyName(0) + rig.rows().keyName(1), QByteArray());
-        QVERIFY(rig.prompter.prompts().isEmpty());
+        QVERIFY(rig.prompter.prompts.isEmpty());
     }
 };
 

@@ -86,10 +86,10 @@ private slots:
             stayedOpen = dialog->isVisible() && dialog->result() == 0;
         });
         QVERIFY(stayedOpen);
-        QVERIFY(rig.prompter.messages().value(0).startsWith(QStringLiteral("Error saving configuration - ") +
+        QVERIFY(rig.prompter.prompts.value(0).startsWith(QStringLiteral("Error saving configuration - ") +
                                                            rig.dir.filePath(QStringLiteral("Korvex.ini"))));
         QCOMPARE(rig.find<QLabel>("CommLabel")->text(), QStringLiteral("COM1"));
-        QCOMPARE(rig.port.portNumber, 1);
+        QCOMPARE(rig.device.portNumber, 1);
         QVERIFY(rig.waiter.delays().isEmpty());
     }
 

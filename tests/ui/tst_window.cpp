@@ -101,7 +101,7 @@ private slots:
         QTest::newRow("inside an open group letters go upper-case") << "" << "AB{c" << "AB{C" << QStringList();
         QTest::newRow("seventh character: shown as 7, then cut") << "" << "ABCDEFG" << "ABCDEF"
             << QStringList{QStringLiteral("String entered for item # 1 is too long .. max string length is 6 chars @ 7")};
-        QTest::newRow("character outside Latin-1 refused with a beep") << "" << QStringLiteral("A\u20ac") << "A" << QStringList{QStringLiteral(" @ 1")};
+        QTest::newRow("character outside Latin-1 refused with a beep") << "" << QStringLiteral("A\u20ac") << "A" << QStringList{QStringLiteral("(beep) @ 1")};
         QTest::newRow("typing stops at 24 characters") << "" << sixGroups + QLatin1Char('{') << sixGroups << QStringList();
         QTest::newRow("a longer text from a file is kept whole, not lengthened") << sixGroups + QStringLiteral("{A") << "B" << sixGroups + QStringLiteral("{A") << QStringList();
         // clang-format on
@@ -114,8 +114,8 @@ private slots:
         QFETCH(QStringList, prompts);
         FormRig rig;
         QStringList seen;
-        rig.prompter.onPrompt = [&](const RecordingPrompter::Prompt &p) {
-            seen << p.text + QLatin1String(" @ ") + rig.row<QLabel>("StringCount", 0)->text();
+        rig.prompter.onPrompt = [&](const QString &p) {
+            seen << p + QLatin1String(" @ ") + rig.row<QLabel>("StringCount", 0)->text();
         };
         rig.rows().setKeyString(0, preset.toLatin1());
         rig.row<QLineEdit>("KeyString", 0)->end(false);

@@ -67,7 +67,7 @@ void fuzzCfgReader(const QByteArray &input)
     // same rows; only a line break or TAB becomes a space, and spaces at the
     // end of the line (the description's) are lost to the reader's trimming.
     const Screen second(CfgFileBytes(rows, "fuzz"), {4096, 1 << 20});
-    require(second.prompter.prompts().isEmpty(), "a saved file loads silently");
+    require(second.prompter.prompts.isEmpty(), "a saved file loads silently");
     for (int i = 0; i < RowCount; ++i) {
         requireCheckedText(rows, i);
         QByteArray description = flattenCfgField(rows.description(i));
@@ -93,7 +93,7 @@ void fuzzKeyString(const QByteArray &text)
     const QByteArray kept = rows.keyString(3);
     requireCheckedText(rows, 3);
     require(text.startsWith(kept), "what is kept is a prefix of the input");
-    const qsizetype messages = prompter.messages().size();
+    const qsizetype messages = prompter.prompts.size();
     require(kept == text ? messages == 0 : (messages == 1 || messages == 2), "every cut is reported");
 }
 
