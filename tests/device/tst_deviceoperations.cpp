@@ -1,8 +1,11 @@
 #include "FakeKorvex.h"
 #include "OperationsRig.h"
 
-#include <QSignalSpy>
-#include <QTest>
+#include "core/SettingsFile.h"
+#include "device/PortMapping.h"
+#include "device/QtSerialLink.h"
+
+#include <QtTest>
 
 #include <tuple>
 
@@ -26,33 +29,21 @@ const std::tuple<const char *, Operation, QByteArray> Operations[] = {
 using Script = QList<std::tuple<QByteArray, int, QByteArray>>;
 const QByteArray Absent = "KORVEX not responsing on port COM1"_ba;
 
-// Over a fake port and device on virtual time.
+// Over the fake device on virtual time.
 struct Rig : OperationsRig
 {
-    Rig() : OperationsRig(port, waiter) { ops.SetupCommPort(Com1); }
-    void script(const Script &lines)
-    {
-        device.intercept = [this, lines](const QByteArray &command, qint64 now) {
-            bool scripted = false;
-            for (const auto &[start, after, reply] : lines) {
-                if (command.startsWith(start)) {
-                    port.deliverAt(now + after, reply);
-                    scripted = true;
-                }
-            }
-            return scripted;
-        };
-    }
+    Rig() : OperationsRig(device, waiter) { ops.SetupCommPort(Com1); }
     QByteArrayList log() const { return model.log().lines(); }
 
     FakeWaiter waiter;
-    FakeSerialPort port{waiter};
-    FakeKorvex device{port};
+    FakeKorvex device{waiter};
 };
 
 } // namespace
 
-// The port set-up, the attachment check and the four device operations.
+// The port set-up, the attachment check and the four device operations;
+// the simulator's rows across restarts; which device COMn is, and what the
+// operator is told when it cannot be opened.
 class TestDeviceOperations : public QObject
 {
     Q_OBJECT
@@ -69,15 +60,14 @@ private slots:
         QTest::addColumn<QString>("result");
 
         const QString wrong = u"Not a KORVEX that is connected (received 0x"_s;
-        QTest::newRow("no device: 8 tries, 51 polls")
-            << QByteArrayList() << 1 << 8 << 408 << QString::fromLatin1(Absent);
+        // clang-format off
+        QTest::newRow("no device: 8 tries, 51 polls") << QByteArrayList() << 1 << 8 << 408 << QString::fromLatin1(Absent);
         QTest::newRow("the last byte counts: 0xE8") << QByteArrayList{"AB\xE8"} << 1 << 1 << 1 << QString();
-        QTest::newRow("the last byte counts: 0x0A, in hex without a leading zero")
-            << QByteArrayList(8, "\xE8\n") << 1 << 8 << 8 << wrong + u"A)"_s;
+        QTest::newRow("the last byte counts: 0x0A, in hex without a leading zero") << QByteArrayList(8, "\xE8\n") << 1 << 8 << 8 << wrong + u"A)"_s;
         QTest::newRow("wrong then right") << QByteArrayList{"A", "\xE8"} << 1 << 2 << 2 << QString();
-        QTest::newRow("wrong, then silence: still wrong")
-            << QByteArrayList{"A"} << 1 << 8 << 358 << wrong + u"41)"_s;
+        QTest::newRow("wrong, then silence: still wrong") << QByteArrayList{"A"} << 1 << 8 << 358 << wrong + u"41)"_s;
         QTest::newRow("late: read by the next try") << QByteArrayList{"\xE8"} << 300 << 2 << 60 << QString();
+        // clang-format on
     }
     void checkAttached()
     {
@@ -88,9 +78,8 @@ private slots:
         QFETCH(QString, result);
 
         Rig rig;
-        rig.device.latencyMs = latencyMs;
         rig.device.intercept = [&](const QByteArray &, qint64 now) {
-            rig.device.reply(now, replies.value(rig.port.writes().size() - 1));
+            rig.device.deliverAt(now + latencyMs, replies.value(rig.device.writes.size() - 1));
             return true;
         };
 
@@ -100,46 +89,9 @@ private slots:
             log << "KORVEX responded after " + QByteArray::number(tries) + " tries";
         QCOMPARE(rig.log(), log);
         QCOMPARE(rig.waiter.delays(), QList<int>(waits, 5));
-        QCOMPARE(rig.port.writes(), QByteArrayList(tries, "z"));
+        QCOMPARE(rig.device.writes, QByteArrayList(tries, "z"));
         QCOMPARE(rig.waiter.pumps(), tries);
-        QVERIFY(rig.port.isOpen());
-    }
-
-    void setupCommPort_data()
-    {
-        QTest::addColumn<QString>("stored");     // port, baud, parity
-        QTest::addColumn<QByteArray>("applied"); // to the port | to the labels | messages
-
-        // The parity label starts as "kept", so that a letter it ignores shows.
-        QTest::newRow("defaults") << u"1,9600,N"_s << "1 9600,N,8,2|COM1 9600 NONE|"_ba;
-        QTest::newRow("COM3, 19200, even") << u"3,19200,E"_s << "3 19200,E,8,2|COM3 19200 EVEN|"_ba;
-        QTest::newRow("odd") << u"2,2400,O"_s << "2 2400,O,8,2|COM2 2400 ODD|"_ba;
-        QTest::newRow("lower case reaches the port, label kept")
-            << u"1,9600,e"_s << "1 9600,E,8,2|COM1 9600 kept|"_ba;
-        QTest::newRow("refused settings: the steps after are not done")
-            << u"4,fast,N"_s
-            << "4 |COM1 9600 kept|Error setting up comm port - invalid port settings \"fast,N,8,2\": baud rate must be a positive whole number"_ba;
-    }
-    void setupCommPort()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QByteArray, applied);
-
-        Rig rig;
-        rig.model.setText(MainModel::Text::ParityLabel, u"kept"_s);
-        rig.port.open();
-        rig.port.portNumber = 0;
-        rig.port.settings.clear();
-
-        rig.ops.SetupCommPort({stored.section(u',', 0, 0).toShort(), stored.section(u',', 1, 1),
-                               stored.section(u',', 2, 2), 0});
-
-        const auto label = [&](MainModel::Text which) { return rig.model.text(which).toLatin1(); };
-        QCOMPARE(QByteArray::number(rig.port.portNumber) + ' ' + rig.port.settings + '|' +
-                     label(MainModel::Text::CommLabel) + ' ' + label(MainModel::Text::BaudLabel) + ' ' +
-                     label(MainModel::Text::ParityLabel) + '|' + rig.shown(),
-                 applied);
-        QVERIFY(!rig.port.isOpen()); // closed first, and left closed
+        QVERIFY(rig.device.isOpen());
     }
 
     void rowExchange_data()
@@ -153,107 +105,69 @@ private slots:
         QTest::addColumn<Script>("script");
         QTest::addColumn<QByteArrayList>("seen");
 
-        const QByteArray healthy;
+        const auto row = [](const char *name, Operation operation, const QByteArray &screen,
+                            const QByteArray &faults, const Script &script, const QByteArrayList &seen) {
+            QTest::newRow(name) << operation << screen << faults << script << seen;
+        };
         const QByteArray ack = "\x06"_ba + '0';
         const QByteArray sent = "/W0{1C}AB[NUL]";
         const QByteArray asked = "Sent /R0[NUL]";
-        const Script held = {{"/R0", 1, '\x1C' + "AB\0"_ba}};
-        QTest::newRow("read: 33..126 plain, others as groups; after the 0x00 logged, not used")
-            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, '\x5A' + "A ~\x7F\r\0B\x06"_ba}}
-            << QByteArrayList{"ENTER|A{20}~{7F}{0D}|v", "||v", "", asked, "Response: ZA ~\x7F\r[NUL]B[ACK]"};
-        QTest::newRow("read: the scancode alone")
-            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, "\x1C"}}
-            << QByteArrayList{"A||v", "||v", "", asked, "Response: {1C}"};
-        QTest::newRow("read: unknown scancode: no key, no string; one hex digit")
-            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, '\x02' + "AB\0"_ba}}
-            << QByteArrayList{"||v", "||v", "", asked, "Response: {2}AB[NUL]"};
-        QTest::newRow("read: an opening brace stays a byte; no 0x00: used to the end")
-            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, "\x1C{7}"}}
-            << QByteArrayList{"A|{7B}7}|v", "||v", "", asked, "Response: {1C}{7}"};
-        QTest::newRow("read: too long: one message, the rest of the reply dropped")
-            << Read << "Q|old"_ba << healthy << Script{{"/R0", 1, '\x1C' + "\x01QRSTUVWX\0"_ba}}
-            << QByteArrayList{"A|{01}QRSTU|v", "||v",
-                              "String entered for item # 1 is too long .. max string length is 6 chars",
-                              asked, "Response: {1C}\x01QRSTUVWX[NUL]"};
-        QTest::newRow("read: late: row 0 keeps its key, row 1 reads it before its own")
-            << Read << "Q|old"_ba << healthy << Script{{"/R0", 251, '\x1C' + "AB\0"_ba}}
-            << QByteArrayList{"Q||?", "A|AB|v", "", asked};
         const QByteArray ok = "success # 1";
-        QTest::newRow("send: an empty row: no key is 0xFF, no string bytes")
-            << Send << QByteArray() << healthy << Script()
-            << QByteArrayList{"||v", "||v", "", "/W0{FF}[NUL]", asked, "Response: {FF}[NUL]", ok};
-        QTest::newRow("send: an unknown key is scancode 0")
-            << Send << "NOPE|x"_ba << healthy << Script()
-            << QByteArrayList{"NOPE|x|?",     "||v", "#1 keyboard keyidentifier does not match screen",
-                              "/W0{0}x[NUL]", asked, "FAILED to verify # 1"};
-        QTest::newRow("send: groups are single bytes, logged raw; TAB's scancode has one hex digit")
-            << Send << "TAB|A{0D}{7B}{7}{FF}"_ba << healthy << Script()
-            << QByteArrayList{"TAB|A{0D}{7B}{7}{FF}|v",         "||v", "", "/W0{D}A\r{\x07\xFF[NUL]", asked,
-                              "Response: {D}A\r{\x07\xFF[NUL]", ok};
-        QTest::newRow("send: a 0x00 ends the string, nothing after it reaches the device")
-            << Send << "A|X{}/W3"_ba << healthy << Script()
-            << QByteArrayList{
-                   "A|X{}/W3|?",          "||v", "#1 output string - X - does not match screen value",
-                   "/W0{1C}X[NUL]",       asked, "Response: {1C}X[NUL]",
-                   "FAILED to verify # 1"};
-        QTest::newRow("send: a string starting with 0x00 sends no string bytes")
-            << Send << "A|{00}Y"_ba << healthy << Script()
-            << QByteArrayList{
-                   "A|{00}Y|?",           "||v", "#1 output string -  - does not match screen value",
-                   "/W0{1C}[NUL]",        asked, "Response: {1C}[NUL]",
-                   "FAILED to verify # 1"};
-        QTest::newRow("send: a single byte: timeout")
-            << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, "\x06"}}
-            << QByteArrayList{"A|AB|?", "||?", "", sent, "timeout"};
-        QTest::newRow("send: NO is logged as received")
-            << Send << "A|AB"_ba << QByteArray("--write-reply NO") << Script()
-            << QByteArrayList{"A|AB|?", "||?", "", sent, "NO"};
-        QTest::newRow("send: polls go on after success: a later reply replaces it")
-            << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, ack}, {"/W0", 150, "??"}} + held
-            << QByteArrayList{"A|AB|v", "||v", "", sent, asked, "Response: {1C}AB[NUL]", "??"};
-        QTest::newRow("send: no read-back reply is not a success")
-            << Send << "A|AB"_ba << healthy << Script{{"/W0", 1, ack}, {"/R0", 0, ""}}
-            << QByteArrayList{"A|AB|?", "||v", "", sent, asked, "FAILED to verify # 1"};
-        QTest::newRow("send: acknowledged but not stored: the read-back tells")
-            << Send << "A|AB"_ba << QByteArray("--ack-no-store") << Script()
-            << QByteArrayList{"A|AB|?", "||v", "#1 keyboard keyidentifier does not match screen",
-                              sent,     asked, "FAILED to verify # 1"};
-        QTest::newRow("verify: match; after the 0x00 logged, not compared")
-            << Verify << "A|AB"_ba << healthy << Script{{"/R0", 1, '\x1C' + "AB\0\x06X"_ba}}
-            << QByteArrayList{"A|AB|v", "||v", "", asked, "Response: {1C}AB[NUL][ACK]X"};
-        QTest::newRow("verify: a device key for an empty screen row")
-            << Verify << QByteArray() << healthy << Script{{"/R0", 1, "\x1C\0"_ba}}
-            << QByteArrayList{"||?", "||v", "#1 keyboard keyidentifier does not match screen", asked};
-        QTest::newRow("verify: output mismatch shows the device bytes")
-            << Verify << "A|AB"_ba << healthy << Script{{"/R0", 1, '\x1C' + "A\r\0"_ba}}
-            << QByteArrayList{"A|AB|?", "||v", "#1 output string - A{0D} - does not match screen value",
-                              asked, "Response: {1C}A\r[NUL]"};
-        QTest::newRow("verify: space, braces, groups of one and two digits compare as bytes")
-            << Verify << "A| {7B}{7D}{7}{51}"_ba << healthy << Script{{"/R0", 1, "\x1C {}\x07Q\0"_ba}}
-            << QByteArrayList{"A| {7B}{7D}{7}{51}|v", "||v", "", asked, "Response: {1C} {}\x07Q[NUL]"};
+        const QByteArray failed = "FAILED to verify # 1";
+        const QByteArray keyDiffers = "#1 keyboard keyidentifier does not match screen";
         const QByteArray asking = "Requesting Version";
-        QTest::newRow("version: CR LF kept")
-            << Version << QByteArray() << "--version-text v1.07\\r\\n"_ba << Script()
-            << QByteArrayList{"||-", "||-", "Code Version Reported: v1.07\r\n", asking,
-                              "Version = v1.07\r\n"};
-        QTest::newRow("version: as far as it arrived in 25 ms")
-            << Version << QByteArray() << healthy << Script{{"V", 10, "1."}, {"V", 26, "5"}}
-            << QByteArrayList{"||-", "||-", "Code Version Reported: 1.", asking, "Version = 1."};
-        const QByteArray silent = "--silent";
         const QByteArray probes = "Check for KORVEX attached" + QByteArray(" *").repeated(8);
-        QTest::newRow("no device: read beeps, marks the rows unconfirmed, reads none")
-            << Read << "A|AB"_ba << silent << Script()
-            << QByteArrayList{"A|AB|?", "||?", "(beep)", "Read Operation Requested", probes, Absent};
-        QTest::newRow("no device: send beeps, sends nothing")
-            << Send << "A|AB"_ba << silent << Script()
-            << QByteArrayList{"A|AB|-", "||-", "(beep)", probes, Absent};
-        QTest::newRow("no device: verify beeps, verifies nothing")
-            << Verify << "A|AB"_ba << silent << Script()
-            << QByteArrayList{"A|AB|-", "||-", "(beep)", probes, Absent};
-        QTest::newRow("no device: the version is asked all the same, no beep")
-            << Version << "A|AB"_ba << silent << Script()
-            << QByteArrayList{"A|AB|-", "||-",          "Code Version Reported: ???", probes, Absent,
-                              asking,   "Version = ???"};
+        // clang-format off
+        row("read: 33..126 plain, others as groups; after the 0x00 logged, not used", Read, "Q|old", {},
+            {{"/R0", 1, '\x5A' + "A ~\x7F\r\0B\x06"_ba}}, {"ENTER|A{20}~{7F}{0D}|v", "||v", "", asked, "Response: ZA ~\x7F\r[NUL]B[ACK]"});
+        row("read: unknown scancode: no key, no string; one hex digit", Read, "Q|old", {}, {{"/R0", 1, '\x02' + "AB\0"_ba}},
+            {"||v", "||v", "", asked, "Response: {2}AB[NUL]"});
+        row("read: an opening brace stays a byte; no 0x00: used to the end", Read, "Q|old", {}, {{"/R0", 1, "\x1C{7}"}},
+            {"A|{7B}7}|v", "||v", "", asked, "Response: {1C}{7}"});
+        row("read: too long: one message, the rest of the reply dropped", Read, "Q|old", {},
+            {{"/R0", 1, '\x1C' + "\x01QRSTUVWX\0"_ba}}, {"A|{01}QRSTU|v", "||v",
+             "String entered for item # 1 is too long .. max string length is 6 chars", asked, "Response: {1C}\x01QRSTUVWX[NUL]"});
+        row("read: late: row 0 keeps its key, row 1 reads it before its own", Read, "Q|old", {},
+            {{"/R0", 251, '\x1C' + "AB\0"_ba}}, {"Q||?", "A|AB|v", "", asked});
+        row("send: an empty row: no key is 0xFF, no string bytes", Send, "", {}, {},
+            {"||v", "||v", "", "/W0{FF}[NUL]", asked, "Response: {FF}[NUL]", ok});
+        row("send: an unknown key is scancode 0", Send, "NOPE|x", {}, {}, {"NOPE|x|?", "||v", keyDiffers, "/W0{0}x[NUL]", asked, failed});
+        row("send: groups are single bytes, logged raw; TAB's scancode has one hex digit", Send, "TAB|A{0D}{7B}{7}{FF}", {}, {},
+            {"TAB|A{0D}{7B}{7}{FF}|v", "||v", "", "/W0{D}A\r{\x07\xFF[NUL]", asked, "Response: {D}A\r{\x07\xFF[NUL]", ok});
+        row("send: a 0x00 ends the string, nothing after it reaches the device", Send, "A|X{}/W3", {}, {},
+            {"A|X{}/W3|?", "||v", "#1 output string - X - does not match screen value", "/W0{1C}X[NUL]", asked,
+             "Response: {1C}X[NUL]", failed});
+        row("send: a single byte: timeout", Send, "A|AB", {}, {{"/W0", 1, "\x06"}}, {"A|AB|?", "||?", "", sent, "timeout"});
+        row("send: NO is logged as received", Send, "A|AB", "--write-reply NO", {}, {"A|AB|?", "||?", "", sent, "NO"});
+        row("send: NAK is logged as received", Send, "A|AB", "--nak", {}, {"A|AB|?", "||?", "", sent, "\x15" "0"});
+        row("send: polls go on after success: a later reply replaces it", Send, "A|AB", {},
+            {{"/W0", 1, ack}, {"/W0", 150, "??"}, {"/R0", 1, '\x1C' + "AB\0"_ba}},
+            {"A|AB|v", "||v", "", sent, asked, "Response: {1C}AB[NUL]", "??"});
+        row("send: no read-back reply is not a success", Send, "A|AB", {}, {{"/W0", 1, ack}, {"/R0", 0, ""}},
+            {"A|AB|?", "||v", "", sent, asked, failed});
+        row("send: acknowledged but not stored: the read-back tells", Send, "A|AB", "--ack-no-store", {},
+            {"A|AB|?", "||v", keyDiffers, sent, asked, failed});
+        row("verify: match; after the 0x00 logged, not compared", Verify, "A|AB", {}, {{"/R0", 1, '\x1C' + "AB\0\x06X"_ba}},
+            {"A|AB|v", "||v", "", asked, "Response: {1C}AB[NUL][ACK]X"});
+        row("verify: a device key for an empty screen row", Verify, "", {}, {{"/R0", 1, "\x1C\0"_ba}}, {"||?", "||v", keyDiffers, asked});
+        row("verify: output mismatch shows the device bytes", Verify, "A|AB", {}, {{"/R0", 1, '\x1C' + "A\r\0"_ba}},
+            {"A|AB|?", "||v", "#1 output string - A{0D} - does not match screen value", asked, "Response: {1C}A\r[NUL]"});
+        row("verify: space, braces, groups of one and two digits compare as bytes", Verify, "A| {7B}{7D}{7}{51}", {},
+            {{"/R0", 1, "\x1C {}\x07Q\0"_ba}}, {"A| {7B}{7D}{7}{51}|v", "||v", "", asked, "Response: {1C} {}\x07Q[NUL]"});
+        row("verify: no reply: the row keeps the question mark", Verify, "A|AB", {}, {{"/R0", 0, ""}}, {"A|AB|?", "||v", "", asked});
+        row("version: CR LF kept", Version, "", "--version-text v1.07\\r\\n", {},
+            {"||-", "||-", "Code Version Reported: v1.07\r\n", asking, "Version = v1.07\r\n"});
+        row("version: as far as it arrived in 25 ms", Version, "", {}, {{"V", 10, "1."}, {"V", 26, "5"}},
+            {"||-", "||-", "Code Version Reported: 1.", asking, "Version = 1."});
+        row("no device: read beeps, marks the rows unconfirmed, reads none", Read, "A|AB", "--silent", {},
+            {"A|AB|?", "||?", "(beep)", "Read Operation Requested", probes, Absent});
+        row("a wrong probe answer: read beeps, reads none", Read, "A|AB", "--probe-reply 41", {},
+            {"A|AB|?", "||?", "(beep)", "Read Operation Requested", probes, "Not a KORVEX that is connected (received 0x41)"});
+        row("no device: send beeps, sends nothing", Send, "A|AB", "--silent", {}, {"A|AB|-", "||-", "(beep)", probes, Absent});
+        row("no device: verify beeps, verifies nothing", Verify, "A|AB", "--silent", {}, {"A|AB|-", "||-", "(beep)", probes, Absent});
+        row("no device: the version is asked all the same, no beep", Version, "A|AB", "--silent", {},
+            {"A|AB|-", "||-", "Code Version Reported: ???", probes, Absent, asking, "Version = ???"});
+        // clang-format on
     }
     void rowExchange()
     {
@@ -266,7 +180,16 @@ private slots:
         Rig rig;
         QCOMPARE(rig.device.configure(faults), QString());
         rig.setRow(0, screen);
-        rig.script(script);
+        rig.device.intercept = [&](const QByteArray &command, qint64 now) {
+            bool scripted = false;
+            for (const auto &[start, after, reply] : script) {
+                if (command.startsWith(start)) {
+                    rig.device.deliverAt(now + after, reply);
+                    scripted = true;
+                }
+            }
+            return scripted;
+        };
 
         operation(rig.ops);
 
@@ -286,15 +209,15 @@ private slots:
         QTest::addColumn<Operation>("operation");
         QTest::addColumn<int>("at");
         QTest::addColumn<QByteArray>("message");
+        // clang-format off
         for (const auto &[name, operation, failure] : Operations) {
             QTest::addRow("%s: closed in the attachment check", name) << operation << 3 << QByteArray();
             QTest::addRow("%s: closed after it", name) << operation << 20 << QByteArray();
-            QTest::addRow("%s: port lost after it", name)
-                << operation << 20 << failure + "the port is not open";
+            QTest::addRow("%s: port lost after it", name) << operation << 20 << failure + "the port is not open";
         }
         QTest::newRow("version: port in use, label kept")
-            << Version << -1
-            << "Error checking for KORVEX attachment- in use\nError getting code version. in use"_ba;
+            << Version << -1 << "Error checking for KORVEX attachment- in use\nError getting code version. in use"_ba;
+        // clang-format on
     }
     void interrupted()
     {
@@ -303,8 +226,8 @@ private slots:
         QFETCH(QByteArray, message);
 
         Rig rig;
-        rig.device.latencyMs = 4; // the probe's answer comes after 3 ms
-        rig.port.openFailure = at < 0 ? u"in use"_s : QString();
+        QCOMPARE(rig.device.configure("--delay-ms z=3"), QString()); // the probe's answer comes after 3 ms
+        rig.device.openFailure = at < 0 ? u"in use"_s : QString();
         qsizetype waitsThen = at < 0 ? 0 : -1;
         rig.waiter.onAdvance = [&, arrive = rig.waiter.onAdvance](qint64 now) {
             arrive(now);
@@ -313,15 +236,15 @@ private slots:
             waitsThen = rig.waiter.delays().size();
             if (message.isEmpty())
                 throw OperationAborted();
-            rig.port.close();
-            rig.port.openFailure = u"gone"_s;
+            rig.device.close();
+            rig.device.openFailure = u"gone"_s;
         };
 
         operation(rig.ops);
 
         QCOMPARE(rig.shown(), message);
         QCOMPARE(rig.waiter.delays().size(), waitsThen); // ended at once
-        QVERIFY(!rig.port.isOpen());
+        QVERIFY(!rig.device.isOpen());
         QVERIFY(!rig.model.isBusy());
     }
 
@@ -335,6 +258,7 @@ private slots:
         QTest::addColumn<int>("windowPauseMs"); // the window's pause after the last row
         QTest::addColumn<int>("msPerByte");     // how fast the line brings a reply
         const QByteArray slow = "--delay-ms z=240 --delay-ms R=90 --delay-ms W=90 --delay-ms V=20";
+        // clang-format off
         for (const auto &[name, operation, failure] : Operations) {
             const int pause = operation == Read ? 2000 : operation == Send ? 1000 : 0;
             QTest::addRow("%s: prompt device", name) << operation << QByteArray() << pause << 0;
@@ -346,9 +270,9 @@ private slots:
             // Past the protocol's limit only a read defines where a reply
             // goes: into the next row's, in front of it.
             QTest::addRow("%s: a device that stores nothing%s", name, operation == Read ? ", a late row" : "")
-                << operation << (operation == Read ? "--late-row 3 --ack-no-store"_ba : "--ack-no-store"_ba)
-                << pause << 0;
+                << operation << (operation == Read ? "--late-row 3 --ack-no-store"_ba : "--ack-no-store"_ba) << pause << 0;
         }
+        // clang-format on
     }
     void timings()
     {
@@ -368,10 +292,12 @@ private slots:
             rig.setRow(5, "TAB|{0D}{0A}");
             rig.device.setRow(5, 0x0D, "\r\n");
             const SessionResult result = operation(rig.ops);
-            QByteArrayList state = rig.log() << rig.shown() << QByteArray::number(int(result.status)) << result.version;
+            QByteArrayList state = rig.log()
+                                   << rig.shown() << QByteArray::number(int(result.status)) << result.version;
             for (int i = 0; i < RowCount; ++i) {
                 const RowOutcome &row = result.rows[std::size_t(i)];
-                state << rig.row(i) + ' ' + QByteArray::number(int(row.kind)) + row.deviceKey + row.deviceString;
+                state << rig.row(i) + ' ' + QByteArray::number(int(row.kind)) + row.deviceKey +
+                             row.deviceString;
             }
             seen << state;
             took << rig.waiter.now();
@@ -380,7 +306,8 @@ private slots:
         QCOMPARE(seen[2], seen[0]);
         QCOMPARE(took[0] - took[1], windowPauseMs);
         if (faults.isEmpty() && !msPerByte && operation != Version) // 25 ms is too short to gain much
-            QVERIFY2(took[2] * 4 < took[1], qPrintable(QStringLiteral("%1 ms against %2").arg(took[2]).arg(took[1])));
+            QVERIFY2(took[2] * 4 < took[1],
+                     qPrintable(QStringLiteral("%1 ms against %2").arg(took[2]).arg(took[1])));
     }
 
     void whileOneRuns_data()
@@ -395,7 +322,7 @@ private slots:
     void whileOneRuns()
     {
         // A second operation is refused and changes nothing; new port settings
-        // wait for the end.
+        // wait for the end, then reach the port and the labels.
         QFETCH(Operation, outer);
         QFETCH(Operation, inner);
 
@@ -406,18 +333,96 @@ private slots:
             arrive(now);
             if (now < 20 || std::exchange(tried, true))
                 return;
-            const auto before = std::make_tuple(rig.log(), rig.port.writes().size(), rig.port.isOpen());
+            const auto before = std::make_tuple(rig.log(), rig.device.writes.size(), rig.device.isOpen());
             inner(rig.ops);
-            rig.ops.SetupCommPort({3, u"9600"_s, u"N"_s, 0});
+            rig.ops.SetupCommPort({3, u"19200"_s, u"e"_s, 0});
             unchanged = rig.model.isBusy() &&
-                        before == std::make_tuple(rig.log(), rig.port.writes().size(), rig.port.isOpen());
+                        before == std::make_tuple(rig.log(), rig.device.writes.size(), rig.device.isOpen());
         };
 
         outer(rig.ops);
 
         QVERIFY(unchanged);
         QCOMPARE(busy.size(), 2);
-        QCOMPARE(rig.model.text(MainModel::Text::CommLabel), u"COM3"_s);
+        // Lower case reaches the port as upper case; the parity label ignores it.
+        const auto label = [&](MainModel::Text which) { return rig.model.text(which).toLatin1(); };
+        QCOMPARE(QByteArray::number(rig.device.portNumber) + ' ' + rig.device.settings + '|' +
+                     label(MainModel::Text::CommLabel) + ' ' + label(MainModel::Text::BaudLabel) + ' ' +
+                     label(MainModel::Text::ParityLabel),
+                 "3 19200,E,8,2|COM3 19200 NONE"_ba);
+    }
+
+    void simulatorKeepsItsRows()
+    {
+        // korvex-sim's state file, which keeps script/run's device across
+        // restarts: a row set is there for a new store, and the save went
+        // through a temporary renamed into place.
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(u"rows.txt"_s).toStdString();
+        std::string error;
+        RowStore first, again;
+        QVERIFY(first.load(path, error) && first.set(7, {0x1C, "A\xC7"}, error) && again.load(path, error));
+        QCOMPARE(again.row(7).scancode, 0x1C);
+        QCOMPARE(QByteArray::fromStdString(again.row(7).bytes), "A\xC7"_ba);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"rows.txt"_s});
+    }
+
+    void resolveDevicePath_data()
+    {
+        // Devices under /dev; "+" marks one with a USB vendor id.
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("configured"); // the [PORTS] value
+        QTest::addColumn<QString>("available");
+        QTest::addColumn<QString>("expected");
+
+        // clang-format off
+        QTest::newRow("configured path wins") << 1 << u"/dev/pts/7"_s << u"ttyUSB0"_s << u"pts/7"_s;
+        QTest::newRow("configured bare name is under /dev") << 2 << u" ttyS3 "_s << QString() << u"ttyS3"_s;
+        QTest::newRow("blank configured value is ignored") << 1 << u"  "_s << u"ttyUSB0"_s << u"ttyUSB0"_s;
+        QTest::newRow("first adapter is COM1, phantom ttyS skipped") << 1 << QString() << u"ttyS0 ttyACM0"_s << u"ttyACM0"_s;
+        QTest::newRow("adapters in number order, each once") << 2 << QString() << u"ttyUSB10 ttyUSB2 ttyUSB2+"_s << u"ttyUSB10"_s;
+        QTest::newRow("any device with a vendor id counts") << 1 << QString() << u"ttyS0 ttyS4+"_s << u"ttyS4"_s;
+        QTest::newRow("past the adapters: ttyS(n-1)") << 3 << QString() << u"ttyUSB0"_s << u"ttyS2"_s;
+        // clang-format on
+        // The [PORTS] example an operator copies from the README, comments and all.
+        QFile readme(QFINDTESTDATA("../../README.md"));
+        QByteArray text = readme.open(QIODevice::ReadOnly) ? readme.readAll() : QByteArray();
+        const qsizetype start = text.indexOf("```ini\n") + 7;
+        QTemporaryDir dir;
+        QFile ini(dir.filePath(u"Korvex.ini"_s));
+        if (!ini.open(QIODevice::WriteOnly) ||
+            !ini.write(text.mid(start, text.indexOf("```", start) - start).replace("   ", "")) ||
+            !ini.flush())
+            qFatal("cannot copy the README's example");
+        const SettingsFile settings(ini.fileName());
+        QTest::newRow("README: COM1 a path") << 1 << settings.portDevice(1) << QString() << u"ttyUSB0"_s;
+        QTest::newRow("README: COM2 a bare name") << 2 << settings.portDevice(2) << QString() << u"ttyACM0"_s;
+    }
+    void resolveDevicePath()
+    {
+        QFETCH(int, port);
+        QFETCH(QString, configured);
+        QFETCH(QString, available);
+        QFETCH(QString, expected);
+
+        QList<SerialPortEntry> entries;
+        for (const QString &entry : available.split(u' ', Qt::SkipEmptyParts))
+            entries.append({u"/dev/"_s + entry.chopped(entry.endsWith(u'+')), entry.endsWith(u'+')});
+        QCOMPARE(::resolveDevicePath(port, configured, entries), u"/dev/"_s + expected);
+    }
+
+    void openFailureTellsWhatToDo()
+    {
+        // No permission: join the device's group; busy: another program holds
+        // it; missing: name it in [PORTS].
+        for (const auto &[kind, hint] : {std::pair{OpenFailure::NoPermission, "usermod -aG dialout"},
+                                         {OpenFailure::InUse, "in use by another program"},
+                                         {OpenFailure::NotFound, "[PORTS] section of Korvex.ini"}}) {
+            const QString text =
+                openFailureDescription(2, u"/dev/ttyUSB1"_s, kind, u"system text"_s, QString(), "9600,N,8,2");
+            QVERIFY2(text.startsWith(u"COM2 (/dev/ttyUSB1)"_s) && text.contains(QLatin1String(hint)),
+                     qPrintable(text));
+        }
     }
 };
 

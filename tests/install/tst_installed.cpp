@@ -1,5 +1,4 @@
 #include "core/IniFile.h"
-#include "core/KeyRows.h"
 #include "core/MainModel.h"
 #include "core/SettingsLocation.h"
 #include "core/Waiter.h"
@@ -8,11 +7,10 @@
 #include "ui/MessageBoxPrompter.h"
 #include "ui/QtFileDialogs.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QLabel>
-#include <QTest>
-#include <QTextBrowser>
+#include <QtTest>
+#include <QtWidgets>
+
+using namespace Qt::StringLiterals;
 
 // Runs from inside an installed program's read-only directory, as an
 // ordinary user (see check-installed.sh).
@@ -20,43 +18,32 @@ class tst_Installed : public QObject
 {
     Q_OBJECT
 
-    // The program's own window and collaborators, as the program makes them.
-    struct Program
+private slots:
+    void settingsPicturesAndHelpPages()
     {
-        QString iniPath = settingsFilePath();
+        // Settings live in the user's configuration directory; the window,
+        // made as the program makes it, reads what was just written there.
+        QCoreApplication::setApplicationName(u"KORVEXConfig"_s);
+        const QString ini =
+            QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(u"KORVEXConfig/Korvex.ini"_s);
+        QCOMPARE(settingsFilePath(), ini);
+        QVERIFY(WriteINI(ini,
+                         {{u"COMSETTINGS"_s, u"PORT"_s, u"3"_s}, {u"COMSETTINGS"_s, u"BAUD"_s, u"19200"_s}}));
         MessageBoxPrompter prompter;
         EventLoopWaiter waiter;
-        QtSerialLink port{iniPath};
+        QtSerialLink port{ini};
         QtFileDialogs dialogs;
-        Form1 window{{&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, {}, {}}};
-    };
+        Form1 window{{&prompter, &port, &waiter, &dialogs, ini, programDirectory(), {}, {}, {}}};
+        QCOMPARE(window.model().text(MainModel::Text::CommLabel) + u' ' +
+                     window.model().text(MainModel::Text::BaudLabel),
+                 u"COM3 19200"_s);
 
-private slots:
-    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("KORVEXConfig")); }
-
-    void settingsLiveInTheUserConfigDirectory()
-    {
-        const QString expected = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("KORVEXConfig/Korvex.ini"));
-        QCOMPARE(settingsFilePath(), expected);
-        QVERIFY(WriteINI(expected, QStringLiteral("COMSETTINGS"), QStringLiteral("PORT"), QStringLiteral("3")));
-        QVERIFY(WriteINI(expected, QStringLiteral("COMSETTINGS"), QStringLiteral("BAUD"), QStringLiteral("19200")));
-
-        Program program; // reading what was just written
-        Form1 &window = program.window;
-        QCOMPARE(window.model().text(MainModel::Text::CommLabel), QStringLiteral("COM3"));
-        QCOMPARE(window.model().text(MainModel::Text::BaudLabel), QStringLiteral("19200"));
-    }
-
-    void picturesAndHelpPagesAreFound()
-    {
-        Program program;
-        Form1 &window = program.window;
+        // The pictures and the help pages are found beside the program.
         window.model().rows().markAllUnconfirmed(true);
-        const auto *icon = window.findChild<QLabel *>(QStringLiteral("Image1_0"));
-        QVERIFY(icon && !icon->pixmap().isNull());
+        QVERIFY(!window.findChild<QLabel *>(u"Image1_0"_s)->pixmap().isNull());
         window.OverView_Click();
-        const auto *help = window.findChild<QTextBrowser *>(QStringLiteral("WebBrowser1"));
-        QVERIFY(help && !help->documentTitle().isEmpty());
+        const auto *help = window.findChild<QTextBrowser *>(u"WebBrowser1"_s);
+        QVERIFY(!help->documentTitle().isEmpty());
         QCOMPARE(QFileInfo(help->source().toLocalFile()).absolutePath(), programDirectory());
     }
 };

@@ -1,28 +1,61 @@
 #pragma once
 
-#include "FakeSerialPort.h"
+#include "FakeWaiter.h"
 #include "SimDevice.h"
+#include "core/KorvexError.h"
+#include "device/LineSettings.h"
+#include "device/SerialPort.h"
 
-#include <algorithm>
-#include <vector>
+#include <QByteArrayList>
 
-// korvex-sim's own device behind a FakeSerialPort: the bytes the program
-// writes go through the simulator's receiver and firmware, and each reply
-// arrives latencyMs (plus the delay the device was told to add) after its
-// command, in the order of the commands as on the simulator's line.
-class FakeKorvex
+#include <map>
+
+// korvex-sim's own device behind a port on virtual time. The bytes the program
+// writes go through the simulator's receiver and firmware; what the device
+// sends waits from the moment of the FakeWaiter's clock it is due at: a
+// millisecond after its command, plus the delay the device was told to add, in
+// the order of the commands as on the simulator's line. Every write is recorded.
+class FakeKorvex : public SerialPort
 {
 public:
-    explicit FakeKorvex(FakeSerialPort &port) : m_port(port)
+    explicit FakeKorvex(FakeWaiter &waiter) : m_waiter(waiter)
     {
-        m_port.onWrite = [this](const QByteArray &bytes, qint64 now) {
-            for (const char byte : bytes) {
-                if (const auto command = m_parser.feed(static_cast<unsigned char>(byte)))
-                    answer(*command, now);
-            }
-        };
+        m_waiter.onAdvance = [this](qint64 now) { deliverAt(now, {}); }; // takes in what is due
     }
 
+    void setPortNumber(int n) override { portNumber = n; }
+    void setLineSettings(const LineSettings &line) override { settings = line.text(); }
+    bool isOpen() const override { return m_open; }
+    void open() override
+    {
+        if (!openFailure.isEmpty())
+            throw KorvexError(openFailure);
+        m_open = true;
+    }
+    void close() override { m_open = false; }
+    void write(const QByteArray &bytes) override
+    {
+        received(false);
+        writes.append(bytes);
+        if (onWrite)
+            onWrite(bytes);
+        for (const char byte : bytes) {
+            if (const auto command = m_parser.feed(static_cast<unsigned char>(byte)))
+                answer(*command, m_waiter.now());
+        }
+    }
+    int bytesWaiting() override { return int(received(false).size()); }
+    QByteArray readAll() override { return received(true); }
+    QByteArray peek() override { return received(false); }
+
+    // Bytes from the device due at virtual time `at`, in the order due.
+    void deliverAt(qint64 at, const QByteArray &bytes)
+    {
+        m_due.insert({at, bytes});
+        for (auto due = m_due.begin(); due != m_due.end() && due->first <= m_waiter.now();
+             due = m_due.erase(due))
+            m_received += due->second;
+    }
     // Takes korvex-sim's options as on its command line, faults included,
     // e.g. "--late-row 3"; returns what it refused, empty when understood.
     QString configure(const QByteArray &options)
@@ -41,31 +74,40 @@ public:
         m_rows.set(index, {scancode, bytes.toStdString()}, unused);
     }
 
-    int latencyMs = 1;
-    // A reply's bytes one at a time, this far apart, as a slow line brings them.
-    int msPerByte = 0;
+    std::function<void(const QByteArray &bytes)> onWrite;
     // Answers a complete command in the device's place when it returns true.
     std::function<bool(const QByteArray &command, qint64 now)> intercept;
-
-    void reply(qint64 now, const QByteArray &bytes) { m_port.deliverAt(now + latencyMs, bytes); }
+    QString openFailure; // open() throws it when set
+    int portNumber = 0;
+    QByteArray settings;
+    QByteArrayList writes;
+    // A reply's bytes one at a time, this far apart, as a slow line brings them.
+    int msPerByte = 0;
 
 private:
+    QByteArray received(bool take)
+    {
+        if (!m_open)
+            throw KorvexError(QStringLiteral("the port is not open"));
+        return take ? std::exchange(m_received, {}) : m_received;
+    }
     void answer(const Command &command, qint64 now)
     {
         if (intercept && intercept(QByteArray::fromStdString(command.raw), now))
             return;
         if (const auto out = m_device.handle(command)) {
-            m_lastDue = std::max(now + latencyMs + out->delayMs, m_lastDue);
-            if (msPerByte == 0) {
-                m_port.deliverAt(m_lastDue, QByteArray::fromStdString(out->bytes));
-                return;
-            }
-            for (const char byte : out->bytes)
-                m_port.deliverAt(m_lastDue += msPerByte, QByteArray(1, byte));
+            m_lastDue = std::max(now + 1 + out->delayMs, m_lastDue);
+            for (std::size_t i = 0; msPerByte && i < out->bytes.size(); ++i)
+                deliverAt(m_lastDue += msPerByte, QByteArray(1, out->bytes[i]));
+            if (!msPerByte)
+                deliverAt(m_lastDue, QByteArray::fromStdString(out->bytes));
         }
     }
 
-    FakeSerialPort &m_port;
+    FakeWaiter &m_waiter;
+    bool m_open = false;
+    std::multimap<qint64, QByteArray> m_due;
+    QByteArray m_received;
     SimOptions m_options;
     RowStore m_rows;
     SimDevice m_device{m_options, m_rows};

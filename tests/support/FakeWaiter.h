@@ -40,14 +40,12 @@ public:
             if (onAdvance)
                 onAdvance(m_now);
         }
-        m_waits.append(waited);
         return waited;
     }
     void abort() override { m_aborted = true; }
 
     qint64 now() const { return m_now; }
     const QList<int> &delays() const { return m_delays; }
-    const QList<int> &waits() const { return m_waits; } // of waitUntil
     int pumps() const { return m_pumps; }
 
     std::function<void(qint64 now)> onAdvance; // after the clock moved
@@ -56,7 +54,6 @@ public:
 private:
     qint64 m_now = 0;
     QList<int> m_delays;
-    QList<int> m_waits;
     int m_pumps = 0;
     bool m_aborted = false;
 };

@@ -1,22 +1,16 @@
 #pragma once
 
 #include "FakeKorvex.h"
-#include "files/FileDialogs.h"
 #include "RecordingPrompter.h"
+#include "ScriptedFileDialogs.h"
+#include "TestFiles.h"
 
 #include "core/MainModel.h"
 #include "ui/Configuration.h"
 #include "ui/Form1.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QPushButton>
-#include <QTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 // Types any text, Latin-1 or not, one key press a character.
 inline void typeInto(QWidget *widget, const QString &text)
@@ -26,15 +20,19 @@ inline void typeInto(QWidget *widget, const QString &text)
 }
 
 // The real window over a fake device on virtual time (unless a real waiter is
-// given), a recording prompter and a fresh program directory.
-struct FormRig : FileDialogs
+// given), a recording prompter, scripted file dialogs and a fresh program
+// directory.
+struct FormRig
 {
-    explicit FormRig(Waiter *realWaiter = nullptr)
+    // ini: what the settings file holds when the window starts, if anything.
+    explicit FormRig(Waiter *realWaiter = nullptr, const QByteArray &ini = {})
     {
+        if (!ini.isEmpty())
+            writeFile(dir.filePath(QStringLiteral("Korvex.ini")), ini);
         Form1Collaborators with{&prompter,
-                                &port,
+                                &device,
                                 realWaiter ? realWaiter : &waiter,
-                                this,
+                                &dialogs,
                                 dir.filePath(QStringLiteral("Korvex.ini")),
                                 dir.path(),
                                 [this](QPrinter &printer) { return choosePrinter(printer); },
@@ -42,9 +40,6 @@ struct FormRig : FileDialogs
                                 QStringLiteral(KORVEX_PRINT_MODULE)};
         form = std::make_unique<Form1>(with);
     }
-    std::optional<QString> openFileName(const QString &) override { return openName; }
-    std::optional<QString> saveFileName(const QString &) override { return {}; }
-
     template <typename W = QWidget> W *find(const char *name) const
     {
         return form->findChild<W *>(QLatin1String(name));
@@ -55,14 +50,15 @@ struct FormRig : FileDialogs
     }
     QAction *action(const char *name) const { return find<QAction>(name); }
     KeyRows &rows() { return form->model().rows(); }
-    // Row i as its widgets show it: "key|string|length|icon"; a hidden icon is
-    // "-" and the picture it would show ("?" or "v"), if any.
+    // Row i as its widgets show it: "key|string|length|icon", the length and
+    // the icon as assistive technology reads them; a hidden icon is "-" and
+    // the picture it would show ("?" or "v"), if any.
     QString shown(int i) const
     {
         QWidget *icon = row("Image1", i);
         const QString hidden = QLatin1Char('-') + QStringLiteral(" ?v").at(int(form->model().rows().icon(i)));
         return QStringList{row<QLineEdit>("KbdKey", i)->text(), row<QLineEdit>("KeyString", i)->text(),
-                           row<QLabel>("StringCount", i)->text(),
+                           row("StringCount", i)->accessibleDescription(),
                            icon->isHidden() ? hidden.trimmed() : icon->accessibleDescription()}
             .join(QLatin1Char('|'));
     }
@@ -81,18 +77,12 @@ struct FormRig : FileDialogs
     {
         configure([on](Configuration *dialog) { dialog->findChild<QCheckBox *>()->setChecked(on); });
     }
-    // Runs extra at every tick of virtual time, after the device's bytes arrived.
-    void onTick(const std::function<void()> &extra)
-    {
-        waiter.onAdvance = [deliver = waiter.onAdvance, extra](qint64 now) { deliver(now), extra(); };
-    }
 
     QTemporaryDir dir;
     FakeWaiter waiter;
     RecordingPrompter prompter;
-    FakeSerialPort port{waiter};
-    FakeKorvex device{port};
+    FakeKorvex device{waiter};
+    ScriptedFileDialogs dialogs;
     std::function<bool(QPrinter &)> choosePrinter;
-    std::optional<QString> openName; // what File > Open chooses; nothing is Cancel
     std::unique_ptr<Form1> form;
 };

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "RecordingPrompter.h"
 #include "core/MainModel.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyStringChecker.h"
-#include "RecordingPrompter.h"
 
 // The device operations wired as the window wires them, with the row check in
 // place, over a port and a waiter that the derived rig owns. COM1, 9600 baud,
@@ -20,19 +20,17 @@ struct OperationsRig
         model.rows().setKeyString(i, row.split('|').value(1));
     }
     // "key|string|icon", the icon "v" for the check mark, "?" for the
-    // question mark, "-" for none.
+    // question mark, "-" for none shown.
     QByteArray row(int i) const
     {
         const KeyRows &rows = model.rows();
-        return rows.keyName(i) + '|' + rows.keyString(i) + '|' + "-?v"[int(rows.icon(i))];
+        return rows.keyName(i) + '|' + rows.keyString(i) + '|' +
+               "-?v"[rows.iconShown(i) ? int(rows.icon(i)) : 0];
     }
-    // Every message and beep, and the code version once reported; one a line.
+    // Every prompt, and the code version once reported; one a line.
     QByteArray shown() const
     {
-        QStringList shown;
-        for (const RecordingPrompter::Prompt &prompt : prompter.prompts())
-            shown << (prompt.kind == RecordingPrompter::Prompt::Kind::Beep ? QStringLiteral("(beep)")
-                                                                           : prompt.text);
+        QStringList shown = prompter.prompts;
         if (model.text(MainModel::Text::CodeLabel) != MainModel::InitialCodeLabel)
             shown << model.text(MainModel::Text::CodeLabel);
         return shown.join(QLatin1Char('\n')).toLatin1();

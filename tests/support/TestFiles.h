@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFile>
+
 #include <csignal>
 
 #include <linux/capability.h>
@@ -7,7 +9,23 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-// Real file-system failures for tests, undone when the object goes.
+// Files for tests: what one holds (nothing when it cannot be read), writing
+// one whole or stopping the test; and real file-system failures, undone when
+// the object goes.
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
 
 // Writes past `bytes` fail the way a full disk does (EFBIG instead of a signal).
 class FileSizeLimit
@@ -24,8 +42,6 @@ public:
         setrlimit(RLIMIT_FSIZE, &m_saved);
         std::signal(SIGXFSZ, m_handler);
     }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
     rlimit m_saved{};
@@ -45,8 +61,6 @@ public:
         syscall(SYS_capset, &m_header, reduced);
     }
     ~HonourPermissions() { syscall(SYS_capset, &m_header, m_saved); }
-    HonourPermissions(const HonourPermissions &) = delete;
-    HonourPermissions &operator=(const HonourPermissions &) = delete;
 
 private:
     __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};

@@ -1,0 +1,172 @@
+#include "RecordingPrompter.h"
+#include "TestFiles.h"
+#include "core/IniFile.h"
+#include "core/MainModel.h"
+#include "core/SettingsFile.h"
+#include "core/SettingsLocation.h"
+#include "core/StartUp.h"
+#include "core/Waiter.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+// Korvex.ini, start-up from it, and ending the real waiter's waits.
+class tst_Core : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path() const { return m_dir.filePath(u"Korvex.ini"_s); }
+    void setContent(const QByteArray &content)
+    {
+        QFile::remove(path());
+        if (!content.isNull())
+            writeFile(path(), content);
+    }
+
+private slots:
+    void readThenWrite_data()
+    {
+        // What [COMSETTINGS] PORT reads as, and the file once PORT=v is written.
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QByteArray>("written");
+        const QByteArray plain = "[COMSETTINGS]\nPORT=v\n";
+        // clang-format off
+        QTest::newRow("no file") << QByteArray() << u"dflt"_s << plain;
+        QTest::newRow("key absent: joins its section, CR LF kept") << "[COMSETTINGS]\r\nBAUD=1\r\n\r\n[GENERAL]\r\nX=0\r\n"_ba
+            << u"dflt"_s << "[COMSETTINGS]\r\nBAUD=1\r\nPORT=v\r\n\r\n[GENERAL]\r\nX=0\r\n"_ba;
+        QTest::newRow("key in another section: new section after a blank line") << "[GENERAL]\nPORT=9"_ba << u"dflt"_s
+            << "[GENERAL]\nPORT=9\n\n[COMSETTINGS]\nPORT=v\n"_ba;
+        QTest::newRow("present empty stays empty") << "[COMSETTINGS]\nPORT=\n"_ba << QString() << plain;
+        QTest::newRow("names without case, blanks around =; replaced in place, the rest kept")
+            << "; mine\n[ComSettings]\n port \t= 5 \nBAUD=9600\n[PORTS]\nCOM1=/dev/x\n"_ba << u"5"_s
+            << "; mine\n[ComSettings]\nPORT=v\nBAUD=9600\n[PORTS]\nCOM1=/dev/x\n"_ba;
+        QTest::newRow("no list, escape or unquoting") << "[COMSETTINGS]\nPORT=\"a,b\\n\"\n"_ba << u"\"a,b\\n\""_s << plain;
+        QTest::newRow("8-bit text is Latin-1") << "[COMSETTINGS]\nPORT=\xe9\n"_ba << u"\u00e9"_s << plain;
+        QTest::newRow("cut to 1023") << "[COMSETTINGS]\nPORT=" + QByteArray(2000, 'x') << QString(1023, u'x') << plain;
+        // clang-format on
+    }
+    void readThenWrite()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, read);
+        QFETCH(QByteArray, written);
+        setContent(before);
+        QCOMPARE(ReadINI(path(), u"COMSETTINGS"_s, u"PORT"_s, u"dflt"_s), read);
+        for (int twice = 0; twice < 2; ++twice) // the second write finds the file as it wants it
+            QVERIFY(WriteINI(path(), u"COMSETTINGS"_s, u"PORT"_s, u"v"_s));
+        QCOMPARE(readFile(path()), written);
+    }
+
+    void failedWriteLeavesTheFile_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("disk full while writing") << 0;
+        QTest::newRow("file that can be written but not read") << 1;
+        QTest::newRow("file far too large to be a settings file") << 2;
+    }
+    void failedWriteLeavesTheFile()
+    {
+        // The user's mapping and comments must survive any failed save.
+        QFETCH(int, fault);
+        const QByteArray before = "; mine\n[PORTS]\nCOM1=/dev/ttyUSB7\n[COMSETTINGS]\nPORT=2\n" +
+                                  (fault == 2 ? QByteArray(2 << 20, '#') + '\n' : QByteArray());
+        setContent(before);
+        QString why;
+        bool written = false;
+        {
+            HonourPermissions asUser;
+            if (fault == 0) {
+                FileSizeLimit full(16);
+                written = WriteINI(
+                    path(), {{u"COMSETTINGS"_s, u"PORT"_s, u"3"_s}, {u"GENERAL"_s, u"X"_s, u"1"_s}}, &why);
+            } else {
+                QFile::setPermissions(path(),
+                                      fault == 1 ? QFile::WriteOwner : QFile::ReadOwner | QFile::WriteOwner);
+                written = WriteINI(path(), u"COMSETTINGS"_s, u"PORT"_s, u"3"_s, &why);
+                QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
+            }
+        }
+        QVERIFY(!written);
+        QVERIFY2(why.contains(path()), qPrintable(why));
+        QCOMPARE(readFile(path()), before);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"Korvex.ini"_s});
+    }
+
+    void unwritableDirectoryFallsBackToUserConfig()
+    {
+        // A regular file where the directory should be stops root as well.
+        setContent("x");
+        QVERIFY(!WriteINI(path() + u"/Korvex.ini"_s, u"GENERAL"_s, u"X"_s, u"1"_s));
+        QCOMPARE(readFile(path()), "x"_ba);
+
+        const QString config = m_dir.filePath(u"config"_s);
+        QCOMPARE(settingsFilePath(m_dir.path(), config), path());
+        const QString fallback = settingsFilePath(path(), config);
+        QCOMPARE(fallback, QDir(config).filePath(u"Korvex.ini"_s));
+        QVERIFY(WriteINI(fallback, u"GENERAL"_s, u"X"_s, u"1"_s));
+        QCOMPARE(ReadINI(fallback, u"general"_s, u"x"_s, QString()), u"1"_s);
+        // An installed program never keeps its settings beside itself.
+        writeFile(QDir(m_dir.path()).filePath(InstalledMarker), {});
+        QCOMPARE(settingsFilePath(m_dir.path(), config), fallback);
+    }
+
+    void settings_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("expected"); // port, baud, parity, descriptions
+        QTest::addColumn<int>("messages");
+        const QByteArray ports = "[COMSETTINGS]\nPORT=";
+        // clang-format off
+        QTest::newRow("no file: defaults") << QByteArray() << u"1 9600 N 0"_s << 0;
+        QTest::newRow("all four") << ports + "2\nBAUD=19200\nPARITY=E\n[GENERAL]\nENABLESTRINGS=1" << u"2 19200 E 1"_s << 0;
+        QTest::newRow("PORT= only that value defaults") << ports + "\nBAUD=4800\n[GENERAL]\nENABLESTRINGS=1" << u"1 4800 N 1"_s << 1;
+        QTest::newRow("PORT=x and ENABLESTRINGS=70000") << ports + "x\n[GENERAL]\nENABLESTRINGS=70000" << u"1 9600 N 0"_s << 2;
+        // Numbers as the file may hold them: blanks, signs, halves to even,
+        // exponents, 16 bits; 0 stands for refused.
+        for (const auto &[value, port] : {std::pair{"  -12 ", -12}, {"2.5", 2}, {"+3.5", 4}, {"-2.5", -2}, {"1e1", 10},
+                                          {"-32768", -32768}, {"32768", 0}, {"1e999", 0}, {"3x", 0}, {".", 0}, {"0x10", 0}})
+            QTest::addRow("PORT=%s", value) << ports + value << u"%1 9600 N 0"_s.arg(port ? port : 1) << int(!port);
+        // clang-format on
+    }
+
+    void settings()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, expected);
+        QFETCH(int, messages);
+        setContent(ini);
+        MainModel model;
+        RecordingPrompter prompter;
+        QString seenBySetup;
+        const auto text = [](const AppSettings &s) {
+            return QStringLiteral("%1 %2 %3 %4").arg(s.Port).arg(s.Baud, s.Parity).arg(s.EnableStrings);
+        };
+        const AppSettings read = FormLoad(model, prompter, SettingsFile(path()),
+                                          [&](const AppSettings &s) { seenBySetup += text(s); });
+
+        QCOMPARE(text(read), expected);
+        QCOMPARE(prompter.prompts.size(), messages);
+        for (const QString &message : prompter.prompts)
+            QVERIFY2(message.startsWith(QStringLiteral("Error detected - ")) && message.contains(path()),
+                     qPrintable(message));
+        // A bad value never stops the rest: the port is set up once with every
+        // value read.
+        QCOMPARE(seenBySetup, expected);
+    }
+
+    void abortEndsTheWaitAndEveryLaterOne()
+    {
+        // The real waiter: closing the window must not sit out a long wait.
+        EventLoopWaiter waiter;
+        QTimer::singleShot(10, this, [&] { waiter.abort(); });
+        QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.Delay(5000));
+        QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.Delay(1));
+        QVERIFY_THROWS_EXCEPTION(OperationAborted, waiter.pumpEvents());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Core)
+#include "tst_core.moc"
