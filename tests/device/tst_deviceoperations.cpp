@@ -352,6 +352,27 @@ private slots:
                  "3 19200,E,8,2|COM3 19200 NONE"_ba);
     }
 
+    void refusedSettingsAndProgress()
+    {
+        // Settings the port refuses are reported, and the steps after them
+        // are not done: the labels keep what they showed.
+        Rig rig;
+        rig.ops.SetupCommPort({4, u"fast"_s, u"N"_s, 0});
+        QCOMPARE(rig.shown(), "Error setting up comm port - invalid port settings \"fast,N,8,2\": baud rate "
+                              "must be a positive whole number"_ba);
+        QCOMPARE(rig.model.text(MainModel::Text::CommLabel), u"COM1"_s);
+        // A read and a send step the percentage row by row, remainder dropped.
+        rig.ops.SetupCommPort(OperationsRig::Com1);
+        QStringList steps;
+        connect(&rig.model.progress(), &ProgressModel::changed, this, [&] {
+            const QString text = rig.model.progress().percentText();
+            if (text.endsWith(u'%') && !steps.endsWith(text))
+                steps << text;
+        });
+        rig.ops.readRows();
+        QCOMPARE(steps.join(u' '), u"0% 6% 13% 20% 26% 33% 40% 46% 53% 60% 66% 73% 80% 86% 93% 100%"_s);
+    }
+
     void simulatorKeepsItsRows()
     {
         // korvex-sim's state file, which keeps script/run's device across

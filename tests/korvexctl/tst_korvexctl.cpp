@@ -153,6 +153,7 @@ private slots:
             << u"^#Moravelle KORVEX configuration file\r\n"_s << u"^COM1 \\S+: read ok, 16/16 rows answered\n$"_s;
         QTest::newRow("no command") << QStringList() << 2 << u"^$"_s << u"no command given.*\nTry 'korvexctl --help'"_s;
         QTest::newRow("write wants a file") << args("write -p COM1") << 2 << u"^$"_s << u"write wants one .cfg file"_s;
+        QTest::newRow("no such port") << args("read -p COM9") << 2 << u"^$"_s << u"no port \"COM9\""_s;
         QTest::newRow("several devices to standard output") << args("read -p COM1 -p COM2") << 2 << u"^$"_s << u"name a folder"_s;
         // Every fault of the file with its line, before any device is opened.
         QTest::newRow("a bad file reaches no device") << args("write FILE -p COM1") << 2 << u"^$"_s
