@@ -5,8 +5,8 @@
 namespace {
 
 const std::pair<const char *, Request::Operation> Operations[] = {
-    {"list", Request::Operation::List},     {"read", Request::Operation::Read},
-    {"write", Request::Operation::Write},   {"verify", Request::Operation::Verify},
+    {"list", Request::Operation::List},       {"read", Request::Operation::Read},
+    {"write", Request::Operation::Write},     {"verify", Request::Operation::Verify},
     {"version", Request::Operation::Version},
 };
 
@@ -38,7 +38,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     Request &request = parsed.request;
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")}, QString(), QStringLiteral("PORT"));
+    const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")}, QString(),
+                                  QStringLiteral("PORT"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
                                     QStringLiteral("PATH"));
     const QCommandLineOption settings(QStringLiteral("settings"), QString(), QStringLiteral("FILE"));
@@ -76,8 +77,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return parsed;
     }
 
-    const bool takesFile = request.operation == Request::Operation::Write ||
-                           request.operation == Request::Operation::Verify;
+    const bool takesFile =
+        request.operation == Request::Operation::Write || request.operation == Request::Operation::Verify;
     if (takesFile && words.size() != 1) {
         parsed.error = QStringLiteral("%1 wants one .cfg file").arg(command);
         return parsed;
@@ -91,7 +92,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
 
     request.ports = parser.values(port);
     if (request.ports.isEmpty() && request.operation != Request::Operation::List) {
-        parsed.error = QStringLiteral("%1 wants a port: -p COM1 ... COM8, a device path, or -p all").arg(command);
+        parsed.error =
+            QStringLiteral("%1 wants a port: -p COM1 ... COM8, a device path, or -p all").arg(command);
         return parsed;
     }
     if (parser.isSet(output)) {
@@ -114,7 +116,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     if (parser.isSet(parity)) {
         request.parity = parityLetter(parser.value(parity));
         if (!request.parity) {
-            parsed.error = QStringLiteral("--parity wants none, even or odd, not \"%1\"").arg(parser.value(parity));
+            parsed.error =
+                QStringLiteral("--parity wants none, even or odd, not \"%1\"").arg(parser.value(parity));
             return parsed;
         }
     }

@@ -37,7 +37,8 @@ void DeviceJob::requestStop()
     // The waiter lives on the job's thread; it ends its wait there. Holding
     // the lock keeps it alive until the call is queued.
     if (m_waiter)
-        QMetaObject::invokeMethod(m_waiter, [waiter = m_waiter] { waiter->abort(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            m_waiter, [waiter = m_waiter] { waiter->abort(); }, Qt::QueuedConnection);
 }
 
 void DeviceJob::run()

@@ -51,9 +51,9 @@ public:
     const Request::Operation operation;
 
     // Results, valid once run() has returned.
-    SessionResult sent;     // write: the send
-    SessionResult result;   // the last operation (write: the verify after the send)
-    CfgRows deviceRows{};   // read: the rows as read
+    SessionResult sent;   // write: the send
+    SessionResult result; // the last operation (write: the verify after the send)
+    CfgRows deviceRows{}; // read: the rows as read
     // Rows finished so far, for the progress line.
     std::atomic<int> rowsDone{0};
 

@@ -54,7 +54,8 @@ QString rowProblem(Request::Operation operation, const DeviceJob &job, int i, co
     case Kind::KeyMismatch:
     case Kind::StringMismatch:
         return QStringLiteral("device has %1, %2; file has %3, %4")
-            .arg(keyText(row.deviceKey), stringText(row.deviceString), keyText(file.key), stringText(file.string));
+            .arg(keyText(row.deviceKey), stringText(row.deviceString), keyText(file.key),
+                 stringText(file.string));
     default:
         return {};
     }
@@ -68,7 +69,8 @@ DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows)
     const SessionResult &result = job.result;
     const Request::Operation operation = job.operation;
     const QString name = operationName(operation);
-    const bool identifying = operation == Request::Operation::List || operation == Request::Operation::Version;
+    const bool identifying =
+        operation == Request::Operation::List || operation == Request::Operation::Version;
     const QString version = latin1(result.version).trimmed();
 
     QStringList details;
@@ -82,8 +84,9 @@ DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows)
             problem = QStringLiteral("no reply");
         const bool checked = row.kind == Kind::Match || row.kind == Kind::KeyMismatch ||
                              row.kind == Kind::StringMismatch || row.kind == Kind::NoReply;
-        const bool rowOk = problem.isEmpty() && (operation == Request::Operation::Read ? row.kind == Kind::Read
-                                                                                        : row.kind == Kind::Match);
+        const bool rowOk =
+            problem.isEmpty() &&
+            (operation == Request::Operation::Read ? row.kind == Kind::Read : row.kind == Kind::Match);
         good += rowOk ? 1 : 0;
         if (!problem.isEmpty() && result.status == SessionResult::Status::Done)
             details << QStringLiteral("  row %1: %2").arg(i + 1).arg(problem);
@@ -94,8 +97,9 @@ DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows)
                                                             ? QJsonValue()
                                                             : QJsonValue(row.kind == Kind::Match)}};
         if (row.kind == Kind::KeyMismatch || row.kind == Kind::StringMismatch)
-            object.insert(QStringLiteral("device"), QJsonObject{{QStringLiteral("key"), latin1(row.deviceKey)},
-                                                                {QStringLiteral("string"), latin1(row.deviceString)}});
+            object.insert(QStringLiteral("device"),
+                          QJsonObject{{QStringLiteral("key"), latin1(row.deviceKey)},
+                                      {QStringLiteral("string"), latin1(row.deviceString)}});
         if (!identifying)
             jsonRows.append(object);
     }
@@ -105,15 +109,17 @@ DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows)
     switch (result.status) {
     case SessionResult::Status::Done:
         if (identifying) {
-            line = QStringLiteral("KORVEX, version %1").arg(version.isEmpty() ? QStringLiteral("???") : version);
+            line =
+                QStringLiteral("KORVEX, version %1").arg(version.isEmpty() ? QStringLiteral("???") : version);
         } else {
             const bool ok = good == RowCount;
             report.exitStatus = ok ? ExitStatus::Ok : ExitStatus::RowsFailed;
-            const QString counted = operation == Request::Operation::Read    ? QStringLiteral("%1/16 rows answered")
-                                    : operation == Request::Operation::Write ? QStringLiteral("%1/16 rows verified")
-                                                                             : QStringLiteral("%1/16 rows match");
-            line = QStringLiteral("%1 %2, %3").arg(name, ok ? QStringLiteral("ok") : QStringLiteral("FAILED"),
-                                                   counted.arg(good));
+            const QString counted =
+                operation == Request::Operation::Read    ? QStringLiteral("%1/16 rows answered")
+                : operation == Request::Operation::Write ? QStringLiteral("%1/16 rows verified")
+                                                         : QStringLiteral("%1/16 rows match");
+            line = QStringLiteral("%1 %2, %3")
+                       .arg(name, ok ? QStringLiteral("ok") : QStringLiteral("FAILED"), counted.arg(good));
             if (!ok)
                 error = QStringLiteral("%1 of 16 rows failed").arg(RowCount - good);
         }
@@ -138,9 +144,10 @@ DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows)
         const SessionResult &sentOrRun = operation == Request::Operation::Write ? job.sent : result;
         const auto done = std::count_if(sentOrRun.rows.begin(), sentOrRun.rows.end(),
                                         [](const RowOutcome &r) { return r.kind != Kind::NotRun; });
-        error = operation == Request::Operation::Write
-                    ? QStringLiteral("interrupted after %1 of 16 rows sent: the device is incomplete").arg(done)
-                    : QStringLiteral("interrupted after %1 of 16 rows").arg(done);
+        error =
+            operation == Request::Operation::Write
+                ? QStringLiteral("interrupted after %1 of 16 rows sent: the device is incomplete").arg(done)
+                : QStringLiteral("interrupted after %1 of 16 rows").arg(done);
         line = QStringLiteral("%1 %2").arg(name, error);
         break;
     }
@@ -154,9 +161,10 @@ DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows)
     QJsonObject object{{QStringLiteral("port"), job.target.port},
                        {QStringLiteral("device"), job.target.device},
                        {QStringLiteral("operation"), name},
-                       {QStringLiteral("ok"), report.exitStatus == ExitStatus::Ok &&
-                                                  result.status == SessionResult::Status::Done},
-                       {QStringLiteral("version"), result.version.isEmpty() ? QJsonValue() : QJsonValue(latin1(result.version))},
+                       {QStringLiteral("ok"),
+                        report.exitStatus == ExitStatus::Ok && result.status == SessionResult::Status::Done},
+                       {QStringLiteral("version"),
+                        result.version.isEmpty() ? QJsonValue() : QJsonValue(latin1(result.version))},
                        {QStringLiteral("rows"), jsonRows},
                        {QStringLiteral("error"), error.isEmpty() ? QJsonValue() : QJsonValue(error)}};
     if (operation == Request::Operation::List)

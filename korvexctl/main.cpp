@@ -207,8 +207,10 @@ bool writeRows(const QString &path, const CfgRows &rows)
         model.setKeyString(i, rows[static_cast<std::size_t>(i)].string);
     }
     if (path.isEmpty()) {
-        const QByteArray bytes = CfgFileBytes(model, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
-        return std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) == std::size_t(bytes.size());
+        const QByteArray bytes =
+            CfgFileBytes(model, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
+        return std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) ==
+               std::size_t(bytes.size());
     }
     try {
         saveCfgFile(path, model);
@@ -247,7 +249,8 @@ int main(int argc, char *argv[])
         return ExitStatus::Ok;
     }
 
-    const SettingsFile settingsFile(request.settingsPath.isEmpty() ? settingsFilePath() : request.settingsPath);
+    const SettingsFile settingsFile(request.settingsPath.isEmpty() ? settingsFilePath()
+                                                                   : request.settingsPath);
     CollectingPrompter settingsProblems;
     AppSettings settings = settingsFile.read(settingsProblems);
     for (const QString &problem : std::as_const(settingsProblems.messages))

@@ -19,13 +19,15 @@ struct AppSettings
 
     friend bool operator==(const AppSettings &a, const AppSettings &b)
     {
-        return a.Port == b.Port && a.Baud == b.Baud && a.Parity == b.Parity && a.EnableStrings == b.EnableStrings;
+        return a.Port == b.Port && a.Baud == b.Baud && a.Parity == b.Parity &&
+               a.EnableStrings == b.EnableStrings;
     }
 };
 
 // The parity names the window and the dialog show: "NONE", "EVEN" or "ODD"
 // for exactly "N", "E" or "O", the first letter of each; empty otherwise.
-inline const QStringList ParityNames = {QStringLiteral("NONE"), QStringLiteral("EVEN"), QStringLiteral("ODD")};
+inline const QStringList ParityNames = {QStringLiteral("NONE"), QStringLiteral("EVEN"),
+                                        QStringLiteral("ODD")};
 inline QString parityName(const QString &letter)
 {
     for (const QString &name : ParityNames) {

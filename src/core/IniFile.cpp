@@ -91,7 +91,8 @@ FileContent readSmallFile(const QString &path)
         content.why = file.errorString();
     } else if (content.bytes.size() > MaxFileSize) {
         content.readable = false;
-        content.why = QStringLiteral("the file is larger than %1 bytes, which no settings file is").arg(MaxFileSize);
+        content.why =
+            QStringLiteral("the file is larger than %1 bytes, which no settings file is").arg(MaxFileSize);
     }
     return content;
 }
@@ -163,7 +164,8 @@ bool WriteINI(const QString &path, const QList<IniEntry> &entries, QString *why)
     const QString shown = QDir::toNativeSeparators(path);
     const FileContent content = readSmallFile(path);
     if (!content.readable)
-        return fail(why, QStringLiteral("%1 cannot be read (%2), so it was left as it is").arg(shown, content.why));
+        return fail(
+            why, QStringLiteral("%1 cannot be read (%2), so it was left as it is").arg(shown, content.why));
 
     QByteArray eol;
     QList<QByteArray> lines = splitLines(content.bytes, &eol);
@@ -192,7 +194,8 @@ bool WriteINI(const QString &path, const QList<IniEntry> &entries, QString *why)
     return true;
 }
 
-bool WriteINI(const QString &path, const QString &section, const QString &key, const QString &value, QString *why)
+bool WriteINI(const QString &path, const QString &section, const QString &key, const QString &value,
+              QString *why)
 {
     return WriteINI(path, {IniEntry{section, key, value}}, why);
 }

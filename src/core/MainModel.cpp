@@ -3,14 +3,10 @@
 MainModel::MainModel(QObject *parent)
     : QObject(parent),
       // Design-time captions, shown until start-up or an operation sets them.
-      m_texts{{Text::Caption, QStringLiteral("KORVEX CONFIG")},
-              {Text::CodeLabel, InitialCodeLabel},
-              {Text::CommLabel, QStringLiteral("COM2")},
-              {Text::BaudLabel, QStringLiteral("9600")},
-              {Text::ParityLabel, QStringLiteral("NONE")},
-              {Text::CfgLabel, QStringLiteral("None")}}
-{
-}
+      m_texts{{Text::Caption, QStringLiteral("KORVEX CONFIG")}, {Text::CodeLabel, InitialCodeLabel},
+              {Text::CommLabel, QStringLiteral("COM2")},        {Text::BaudLabel, QStringLiteral("9600")},
+              {Text::ParityLabel, QStringLiteral("NONE")},      {Text::CfgLabel, QStringLiteral("None")}}
+{}
 
 QString MainModel::text(Text which) const
 {

@@ -23,8 +23,8 @@ qint16 readNumber(const QString &path, Prompter &prompter, const QString &sectio
     QString why;
     if (const std::optional<qint16> value = toInt16(text.toLatin1(), &why))
         return *value;
-    prompter.message(QStringLiteral("Error detected - %1 in [%2] of %3: %4; using %5")
-                         .arg(key, section, path, why, def));
+    prompter.message(
+        QStringLiteral("Error detected - %1 in [%2] of %3: %4; using %5").arg(key, section, path, why, def));
     return static_cast<qint16>(def.toShort());
 }
 
@@ -36,7 +36,8 @@ AppSettings SettingsFile::read(Prompter &prompter) const
     settings.Port = readNumber(m_path, prompter, CommSection, PortKey, QStringLiteral("1"));
     settings.Baud = ReadINI(m_path, CommSection, BaudKey, QStringLiteral("9600"));
     settings.Parity = ReadINI(m_path, CommSection, ParityKey, QStringLiteral("N"));
-    settings.EnableStrings = readNumber(m_path, prompter, GeneralSection, EnableStringsKey, QStringLiteral("0"));
+    settings.EnableStrings =
+        readNumber(m_path, prompter, GeneralSection, EnableStringsKey, QStringLiteral("0"));
     return settings;
 }
 
@@ -52,7 +53,8 @@ bool SettingsFile::write(const AppSettings &settings, QString *why) const
 
 QString SettingsFile::portDevice(int port) const
 {
-    const QString value = ReadINI(m_path, PortsSection, QStringLiteral("COM") + QString::number(port), QString());
+    const QString value =
+        ReadINI(m_path, PortsSection, QStringLiteral("COM") + QString::number(port), QString());
     return value.section(QLatin1Char(';'), 0, 0).trimmed();
 }
 

@@ -26,8 +26,8 @@ QString settingsFilePath(const QString &programDir, const QString &userConfigDir
         return QDir(userConfigDir).filePath(SettingsFileName);
     const QFileInfo beside(program.filePath(SettingsFileName));
     const QFileInfo dir(programDir);
-    const bool besideUsable = beside.exists() ? beside.isFile() && beside.isWritable()
-                                              : dir.isDir() && dir.isWritable();
+    const bool besideUsable =
+        beside.exists() ? beside.isFile() && beside.isWritable() : dir.isDir() && dir.isWritable();
     if (besideUsable)
         return beside.filePath();
     return QDir(userConfigDir).filePath(SettingsFileName);

@@ -6,7 +6,8 @@
 AppSettings FormLoad(MainModel &model, Prompter &prompter, const SettingsFile &settingsFile,
                      const std::function<void(const AppSettings &)> &setupCommPort)
 {
-    model.setText(MainModel::Text::Caption, QStringLiteral("KORVEX CONFIG") + QStringLiteral(" v") + ProgramVersion);
+    model.setText(MainModel::Text::Caption,
+                  QStringLiteral("KORVEX CONFIG") + QStringLiteral(" v") + ProgramVersion);
     const AppSettings settings = settingsFile.read(prompter);
     // The set-up reports its own failures.
     setupCommPort(settings);

@@ -9,7 +9,6 @@ class MainModel;
 class Prompter;
 class SettingsFile;
 
-
 // The start-up sequence of the main window, without the window: sets the
 // caption, reads the four settings, applies the serial settings through
 // setupCommPort and sizes the description box. Returns the settings read.

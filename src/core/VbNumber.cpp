@@ -57,7 +57,7 @@ std::optional<double> parseDecimal(const QByteArray &text)
     // just far too large for any caller.
     if (!ok)
         return number.startsWith('-') ? -std::numeric_limits<double>::infinity()
-                                  : std::numeric_limits<double>::infinity();
+                                      : std::numeric_limits<double>::infinity();
     return value;
 }
 
@@ -77,14 +77,15 @@ std::optional<qint16> toInt16(const QByteArray &text, QString *why)
     const std::optional<double> value = parseDecimal(text);
     if (!value) {
         if (why)
-            *why = QStringLiteral("Type mismatch: \"%1\" is not a whole number")
-                       .arg(QString::fromLatin1(text));
+            *why =
+                QStringLiteral("Type mismatch: \"%1\" is not a whole number").arg(QString::fromLatin1(text));
         return std::nullopt;
     }
     const double rounded = roundHalfEven(*value);
     if (!(rounded >= std::numeric_limits<qint16>::min() && rounded <= std::numeric_limits<qint16>::max())) {
         if (why)
-            *why = QStringLiteral("Overflow: %1 is outside -32768 to 32767").arg(QString::fromLatin1(text.trimmed()));
+            *why = QStringLiteral("Overflow: %1 is outside -32768 to 32767")
+                       .arg(QString::fromLatin1(text.trimmed()));
         return std::nullopt;
     }
     return static_cast<qint16>(rounded);

@@ -458,7 +458,8 @@ bool DeviceSession::VerifyKey(int id)
     outcome.kind = RowOutcome::Kind::StringMismatch;
     rows.setIcon(id, RowIcon::QuestionMark);
     m_prompter.message(QLatin1Char('#') + rowNumber(id) + QStringLiteral(" output string - ") +
-                       QString::fromLatin1(outcome.deviceString) + QStringLiteral(" - does not match screen value"));
+                       QString::fromLatin1(outcome.deviceString) +
+                       QStringLiteral(" - does not match screen value"));
     return false;
 }
 

@@ -90,6 +90,7 @@ QString serialDevicePath(int portNumber, const QString &iniPath)
     const QString configured = SettingsFile(iniPath).portDevice(portNumber);
     // Listing the ports reads the system's device tree; skip it when not needed.
     return resolveDevicePath(portNumber, configured,
-                             configured.trimmed().isEmpty() ? availableSerialPorts() : QList<SerialPortEntry>());
+                             configured.trimmed().isEmpty() ? availableSerialPorts()
+                                                            : QList<SerialPortEntry>());
 #endif
 }

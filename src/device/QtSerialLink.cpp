@@ -131,7 +131,8 @@ void QtSerialLink::setLineSettings(const LineSettings &settings)
     m_settings = settings;
     if (!m_serial.isOpen())
         return; // applied when the port is opened
-    const bool applied = m_serial.setBaudRate(settings.baud) && m_serial.setParity(toQtParity(settings.parity)) &&
+    const bool applied = m_serial.setBaudRate(settings.baud) &&
+                         m_serial.setParity(toQtParity(settings.parity)) &&
                          m_serial.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
                          m_serial.setStopBits(toQtStopBits(settings.stopBits));
     if (!applied)

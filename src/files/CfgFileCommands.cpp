@@ -106,7 +106,6 @@ void CfgFileCommands::FSave_Click()
     m_prompter.message(QStringLiteral("Save Successful"));
 }
 
-
 void CfgFileCommands::SaveAs_Click()
 {
     const std::optional<QString> chosen = m_dialogs.saveFileName(startDirectory());

@@ -58,7 +58,8 @@ void saveCfgFile(const QString &path, const KeyRows &rows)
     // rest reports why it failed.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw failed(file);
-    const QByteArray bytes = CfgFileBytes(rows, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
+    const QByteArray bytes =
+        CfgFileBytes(rows, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
     for (qint64 done = 0; done < bytes.size();) {
         const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
         if (written <= 0)

@@ -15,10 +15,10 @@ struct KeyStringScan
 {
     enum class Outcome { Ok, GroupError, TooLong };
     Outcome outcome = Outcome::Ok;
-    int units = 0;              // units counted by a complete scan
+    int units = 0; // units counted by a complete scan
     bool endsInOpenGroup = false;
-    int groupStart = 0;         // position of the "{" of the bad group
-    int cutPosition = 0;        // position of the last character of the sixth unit
+    int groupStart = 0;  // position of the "{" of the bad group
+    int cutPosition = 0; // position of the last character of the sixth unit
 };
 
 KeyStringScan ScanKeyString(const QByteArray &text);

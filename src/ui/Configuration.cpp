@@ -60,8 +60,8 @@ QString baudToStore(const QString &item)
 
 Configuration::Configuration(const AppSettings &current, const SettingsFile &settingsFile, Waiter &waiter,
                              Prompter &prompter, Actions actions, QWidget *parent)
-    : QDialog(parent), m_settings(current), m_settingsFile(settingsFile), m_waiter(waiter), m_prompter(prompter),
-      m_actions(std::move(actions))
+    : QDialog(parent), m_settings(current), m_settingsFile(settingsFile), m_waiter(waiter),
+      m_prompter(prompter), m_actions(std::move(actions))
 {
     setObjectName(QStringLiteral("Configuration"));
     setWindowTitle(QStringLiteral("Configuration"));

@@ -3,7 +3,6 @@
 #include "core/KeyRows.h"
 #include "ui/FormLayout.h"
 
-
 DescriptionBox::DescriptionBox(KeyRows &rows, QObject *parent) : QObject(parent), m_rows(rows)
 {
     connect(&m_rows, &KeyRows::descriptionChanged, this, &DescriptionBox::rowDescriptionChanged);

@@ -24,17 +24,17 @@
 #include "ui/WrapButton.h"
 #include "ui/print/PrintImage.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
-#include <QApplication>
 #include <QGroupBox>
-#include <QPointer>
 #include <QKeyEvent>
 #include <QLibrary>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTextBrowser>
 
@@ -102,7 +102,6 @@ KeyEventData keyEventData(const QKeyEvent &event)
         data.source = KeyEventData::Source::QtKeyOnly;
     return data;
 }
-
 
 } // namespace
 
@@ -183,7 +182,8 @@ void Form1::buildCaptions()
     };
     for (int column = 0; column < 2; ++column) {
         header("Label2", column, HeaderX[column][0], QStringLiteral("Keyboard Key"), KeyHeader);
-        header("Label4", column, HeaderX[column][1], QStringLiteral("KORVEX RS232 Output String"), StringHeader);
+        header("Label4", column, HeaderX[column][1], QStringLiteral("KORVEX RS232 Output String"),
+               StringHeader);
         header("Label6", column, HeaderX[column][2], QStringLiteral("String Length"), LengthHeader);
     }
     for (int k = 0; k < 8; ++k)
@@ -195,17 +195,18 @@ void Form1::buildProgressAndLog()
     const QFont normal = dialogFont(9.75);
     m_progressLabel = caption(m_client, QStringLiteral("ProgressLabel"), QStringLiteral("Progress"),
                               FormLayout::ProgressLabel, normal);
-    m_progressBar = place(new QProgressBar(m_client), QStringLiteral("ProgressBar1"), FormLayout::ProgressBar, normal);
+    m_progressBar =
+        place(new QProgressBar(m_client), QStringLiteral("ProgressBar1"), FormLayout::ProgressBar, normal);
     m_progressBar->setTextVisible(false);
     m_progressBar->setAccessibleName(QStringLiteral("Progress"));
-    m_percentLabel =
-        caption(m_client, QStringLiteral("PercentLabel"), QStringLiteral("pcnt"), FormLayout::PercentLabel, normal);
+    m_percentLabel = caption(m_client, QStringLiteral("PercentLabel"), QStringLiteral("pcnt"),
+                             FormLayout::PercentLabel, normal);
     for (QWidget *progress : {static_cast<QWidget *>(m_progressLabel), static_cast<QWidget *>(m_progressBar),
                               static_cast<QWidget *>(m_percentLabel)})
         progress->setVisible(false);
 
-    caption(m_client, QStringLiteral("Label5"), QStringLiteral("Communication Details"), FormLayout::LogCaption,
-            normal);
+    caption(m_client, QStringLiteral("Label5"), QStringLiteral("Communication Details"),
+            FormLayout::LogCaption, normal);
     m_statusBox = place(new StatusLogView(m_client), QStringLiteral("StatusBox"), FormLayout::StatusBox,
                         dialogFont(8.25));
     m_statusBox->setModel(&m_model->log());
@@ -228,14 +229,16 @@ void Form1::buildCommands()
         connect(b, &QPushButton::clicked, this, handler);
         return b;
     };
-    m_command1 = button("Command1", QStringLiteral("Read Existing Key Outputs From KORVEX"), FormLayout::Command1,
-                        QStringLiteral("Read KORVEX key outputs and write to screen"), &Form1::Command1_Click);
+    m_command1 =
+        button("Command1", QStringLiteral("Read Existing Key Outputs From KORVEX"), FormLayout::Command1,
+               QStringLiteral("Read KORVEX key outputs and write to screen"), &Form1::Command1_Click);
     m_command2 = button("Command2", QStringLiteral("Send Key Outputs To KORVEX"), FormLayout::Command2,
                         QStringLiteral("Send all output strings to KORVEX"), &Form1::Command2_Click);
-    m_verifyBtn = button("VerifyBtn", QStringLiteral("Verify Key Outputs  in KORVEX"), FormLayout::VerifyBtn,
-                         QStringLiteral("Verify that KORVEX values match those on-screen"), &Form1::VerifyBtn_Click);
-    m_getVersionBtn = button("GetVersionBtn", QStringLiteral("Get KORVEX Code Version"), FormLayout::GetVersionBtn,
-                             QString(), &Form1::GetVersionBtn_Click);
+    m_verifyBtn =
+        button("VerifyBtn", QStringLiteral("Verify Key Outputs  in KORVEX"), FormLayout::VerifyBtn,
+               QStringLiteral("Verify that KORVEX values match those on-screen"), &Form1::VerifyBtn_Click);
+    m_getVersionBtn = button("GetVersionBtn", QStringLiteral("Get KORVEX Code Version"),
+                             FormLayout::GetVersionBtn, QString(), &Form1::GetVersionBtn_Click);
 }
 
 void Form1::buildSettingsFrame()
@@ -250,22 +253,24 @@ void Form1::buildSettingsFrame()
                           const QString &value, const FormLayout::FramePair &at) {
         const int captionWidth = toTwips(QFontMetrics(frameCaption).horizontalAdvance(text) + 4);
         const int height = FormLayout::FrameLineHeight;
-        caption(frame, QLatin1String(captionName), text, QRect(at.left, at.top, captionWidth, height), frameCaption);
-        auto *valueLabel = caption(frame, QLatin1String(valueName), value,
-                                   QRect(at.left + captionWidth, at.top, at.right - at.left - captionWidth, height),
-                                   frameValue);
+        caption(frame, QLatin1String(captionName), text, QRect(at.left, at.top, captionWidth, height),
+                frameCaption);
+        auto *valueLabel = caption(
+            frame, QLatin1String(valueName), value,
+            QRect(at.left + captionWidth, at.top, at.right - at.left - captionWidth, height), frameValue);
         valueLabel->setWordWrap(false);
         // Read out as the value it shows, with its caption for context.
         valueLabel->setAccessibleDescription(text.chopped(1));
         return valueLabel;
     };
-    m_commLabel = pair("Label9", QStringLiteral("PORT:"), "CommLabel", QStringLiteral("COM2"), FormLayout::PortPair);
-    m_baudLabel =
-        pair("Label7", QStringLiteral("BAUD RATE:"), "BaudLabel", QStringLiteral("9600"), FormLayout::BaudPair);
-    m_parityLabel =
-        pair("Label8", QStringLiteral("PARITY:"), "ParityLabel", QStringLiteral("NONE"), FormLayout::ParityPair);
-    m_cfgLabel =
-        pair("Label11", QStringLiteral("CONFIG FILE:"), "CfgLabel", QStringLiteral("None"), FormLayout::FilePair);
+    m_commLabel =
+        pair("Label9", QStringLiteral("PORT:"), "CommLabel", QStringLiteral("COM2"), FormLayout::PortPair);
+    m_baudLabel = pair("Label7", QStringLiteral("BAUD RATE:"), "BaudLabel", QStringLiteral("9600"),
+                       FormLayout::BaudPair);
+    m_parityLabel = pair("Label8", QStringLiteral("PARITY:"), "ParityLabel", QStringLiteral("NONE"),
+                         FormLayout::ParityPair);
+    m_cfgLabel = pair("Label11", QStringLiteral("CONFIG FILE:"), "CfgLabel", QStringLiteral("None"),
+                      FormLayout::FilePair);
 }
 
 DescriptionEdit *Form1::descriptionEdit()

@@ -46,12 +46,12 @@ inline QRect stringCountRect(int row)
 }
 
 // The controls around the rows.
-constexpr QRect Title(3000, 480, 6015, 375);     // Label1
-constexpr QRect Maker(4920, 120, 1575, 375);     // Label10
+constexpr QRect Title(3000, 480, 6015, 375);                            // Label1
+constexpr QRect Maker(4920, 120, 1575, 375);                            // Label10
 constexpr int HeaderX[2][3] = {{960, 2280, 4560}, {6720, 8040, 10200}}; // key, string, length
-constexpr QRect KeyHeader(0, 1080, 855, 495);    // Label2, at HeaderX
-constexpr QRect StringHeader(0, 1080, 1935, 495); // Label4
-constexpr QRect LengthHeader(0, 960, 615, 495);  // Label6
+constexpr QRect KeyHeader(0, 1080, 855, 495);                           // Label2, at HeaderX
+constexpr QRect StringHeader(0, 1080, 1935, 495);                       // Label4
+constexpr QRect LengthHeader(0, 960, 615, 495);                         // Label6
 constexpr QRect ProgressLabel(1200, 5520, 975, 255);
 constexpr QRect ProgressBar(2280, 5520, 3255, 255);
 constexpr QRect PercentLabel(5640, 5520, 615, 255);

@@ -17,7 +17,8 @@ QPixmap sharedPicture(const QString &file)
 } // namespace
 
 StatusIcon::StatusIcon(QString questionMarkFile, QString checkMarkFile, QWidget *parent)
-    : QLabel(parent), m_questionMarkFile(std::move(questionMarkFile)), m_checkMarkFile(std::move(checkMarkFile))
+    : QLabel(parent), m_questionMarkFile(std::move(questionMarkFile)),
+      m_checkMarkFile(std::move(checkMarkFile))
 {
     setScaledContents(true);
     setVisible(false);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QPoint>
 #include <QFont>
+#include <QPoint>
 #include <QRect>
 #include <QString>
 #include <QtMath>

@@ -5,7 +5,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-extern "C" Q_DECL_EXPORT bool korvexPrintImage(const QPixmap &image, QWidget *parent, const ChoosePrinter &choose)
+extern "C" Q_DECL_EXPORT bool korvexPrintImage(const QPixmap &image, QWidget *parent,
+                                               const ChoosePrinter &choose)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (choose) {
