@@ -296,10 +296,7 @@ SessionResult DeviceSession::readRows()
             rowDone(i);
         }
 
-        m_port.close();
-        if (m_timing == Timing::Window)
-            m_waiter.Delay(ReadLingerMs); // the 100% stays on screen a moment
-        progress.setVisible(false);
+        closeAndHideProgress(ReadLingerMs);
     });
 }
 
@@ -407,10 +404,7 @@ SessionResult DeviceSession::sendRows()
             rowDone(i);
         }
 
-        m_port.close();
-        if (m_timing == Timing::Window)
-            m_waiter.Delay(SendLingerMs); // the 100% stays on screen a moment
-        progress.setVisible(false);
+        closeAndHideProgress(SendLingerMs);
     });
 }
 
@@ -511,6 +505,15 @@ SessionResult DeviceSession::queryVersion(VersionQuery when)
         log.Add2Status("Version = " + reply);
         m_port.close();
     });
+}
+
+void DeviceSession::closeAndHideProgress(int lingerMs)
+{
+    m_port.close();
+    // In the window the 100% stays on screen a moment.
+    if (m_timing == Timing::Window)
+        m_waiter.Delay(lingerMs);
+    m_model.progress().setVisible(false);
 }
 
 void DeviceSession::rowDone(int row)

@@ -107,6 +107,7 @@ private:
     QByteArray awaitAcknowledgement(int index);
     void notAcknowledged(int index, const QByteArray &reply);
     void fillRowFromReply(int index, const QByteArray &stringPart);
+    void closeAndHideProgress(int lingerMs);
     void rowDone(int row);
 
     MainModel &m_model;
