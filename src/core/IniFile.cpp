@@ -1,12 +1,12 @@
 #include "core/IniFile.h"
 
 #include "core/Blanks.h"
+#include "core/FileReplace.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 
 namespace {
 
@@ -177,21 +177,7 @@ bool WriteINI(const QString &path, const QList<IniEntry> &entries, QString *why)
 
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return fail(why, QStringLiteral("cannot make the folder of %1").arg(shown));
-    // The new file replaces the old one only once it is complete. Unbuffered,
-    // so that a write the disk takes only in part is seen here and not lost
-    // in a flush whose result nobody checks.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(why, QStringLiteral("%1: %2").arg(shown, file.errorString()));
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            return fail(why, QStringLiteral("%1: %2").arg(shown, file.errorString()));
-        done += written;
-    }
-    if (!file.commit())
-        return fail(why, QStringLiteral("%1: %2").arg(shown, file.errorString()));
-    return true;
+    return replaceFile(path, bytes, why);
 }
 
 bool WriteINI(const QString &path, const QString &section, const QString &key, const QString &value,

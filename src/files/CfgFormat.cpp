@@ -1,14 +1,12 @@
 #include "files/CfgFormat.h"
 
 #include "core/Blanks.h"
+#include "core/FileReplace.h"
 #include "core/KeyRows.h"
-
 #include "core/KorvexError.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace {
 
@@ -47,27 +45,10 @@ QByteArray CfgFileBytes(const KeyRows &rows, const QByteArray &writtenAt)
 
 void saveCfgFile(const QString &path, const KeyRows &rows)
 {
-    const auto failed = [&path](const QSaveFile &file) {
-        return KorvexError(QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString());
-    };
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    // Unbuffered, because a buffered flush that the disk accepts only in part
-    // reports no error and the shortened file would replace the old one.
-    // Written directly, a short write returns its count, and writing the
-    // rest reports why it failed.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw failed(file);
-    const QByteArray bytes =
-        CfgFileBytes(rows, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            throw failed(file);
-        done += written;
-    }
-    if (!file.commit())
-        throw failed(file);
+    QString why;
+    if (!replaceFile(path, CfgFileBytes(rows, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system())),
+                     &why))
+        throw KorvexError(why);
 }
 
 QString timeFormatWithoutZone(const QString &format)
