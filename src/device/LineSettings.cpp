@@ -2,6 +2,8 @@
 
 #include "core/KorvexError.h"
 
+#include <algorithm>
+
 QByteArray LineSettings::text() const
 {
     return QByteArray::number(baud) + ',' + parity + ',' + QByteArray::number(dataBits) + ',' +
@@ -14,11 +16,13 @@ LineSettings lineSettingsFor(const QString &baud, const QString &parity)
         return KorvexError(QStringLiteral("invalid port settings \"%1,%2,8,2\": %3").arg(baud, parity, why));
     };
     LineSettings settings;
-    bool ok = !baud.isEmpty();
-    for (const QChar ch : baud)
-        ok = ok && ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+    // Digits only: toInt alone would also take "+9600" and " 9600".
+    const bool digits = !baud.isEmpty() && std::all_of(baud.begin(), baud.end(), [](QChar ch) {
+        return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+    });
+    bool ok = false;
     settings.baud = baud.toInt(&ok);
-    if (!ok || settings.baud <= 0)
+    if (!digits || !ok || settings.baud <= 0)
         throw refuse(QStringLiteral("baud rate must be a positive whole number"));
     const QString letter = parity.toUpper();
     if (letter.size() != 1 || !QStringLiteral("NEOMS").contains(letter))

@@ -358,7 +358,10 @@ private slots:
         // are not done: the labels keep what they showed.
         Rig rig;
         rig.ops.SetupCommPort({4, u"fast"_s, u"N"_s, 0});
+        rig.ops.SetupCommPort({4, u"+9600"_s, u"N"_s, 0});
         QCOMPARE(rig.shown(), "Error setting up comm port - invalid port settings \"fast,N,8,2\": baud rate "
+                              "must be a positive whole number\n"
+                              "Error setting up comm port - invalid port settings \"+9600,N,8,2\": baud rate "
                               "must be a positive whole number"_ba);
         QCOMPARE(rig.model.text(MainModel::Text::CommLabel), u"COM1"_s);
         // A read and a send step the percentage row by row, remainder dropped.
