@@ -29,25 +29,13 @@ QString stringText(const QByteArray &notation)
     return notation.isEmpty() ? QStringLiteral("no string") : latin1(notation);
 }
 
-// A reply for a terminal: printable bytes as they are, the others as {HH}.
-QString shownReply(const QByteArray &reply)
-{
-    QString out;
-    for (const char ch : reply) {
-        const auto b = static_cast<quint8>(ch);
-        out += b > 32 && b < 127 ? QString(QLatin1Char(ch))
-                                 : QStringLiteral("{%1}").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return out;
-}
-
 // Why a row is not right, or nothing when it is.
 QString rowProblem(Request::Operation operation, const DeviceJob &job, int i, const CfgRow &file)
 {
     const RowOutcome &sent = job.sent.rows[static_cast<std::size_t>(i)];
     const RowOutcome &row = job.result.rows[static_cast<std::size_t>(i)];
     if (operation == Request::Operation::Write && sent.kind == Kind::NotAcknowledged)
-        return QStringLiteral("not acknowledged (%1)").arg(shownReply(sent.reply));
+        return QStringLiteral("not acknowledged (%1)").arg(latin1(BytesAsNotation(sent.reply)));
     switch (row.kind) {
     case Kind::NoReply:
         return QStringLiteral("no reply");
@@ -79,9 +67,7 @@ DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows)
     for (int i = 0; i < RowCount; ++i) {
         const RowOutcome &row = result.rows[static_cast<std::size_t>(i)];
         const CfgRow &cfg = rows[static_cast<std::size_t>(i)];
-        QString problem = rowProblem(operation, job, i, cfg);
-        if (operation == Request::Operation::Read && row.kind == Kind::NoReply)
-            problem = QStringLiteral("no reply");
+        const QString problem = rowProblem(operation, job, i, cfg);
         const bool checked = row.kind == Kind::Match || row.kind == Kind::KeyMismatch ||
                              row.kind == Kind::StringMismatch || row.kind == Kind::NoReply;
         const bool rowOk =

@@ -1,5 +1,7 @@
 #include "device/DeviceFrames.h"
 
+#include "keys/KeyStringNotation.h"
+
 char rowIndexChar(int index)
 {
     return static_cast<char>('0' + index);
@@ -56,5 +58,5 @@ QByteArray receivedByteUnit(quint8 byte)
     // as hex digits and a later send would write different bytes.
     if (byte > 32 && byte < 127 && byte != '{')
         return QByteArray(1, static_cast<char>(byte));
-    return '{' + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0') + '}';
+    return HexGroup(byte);
 }

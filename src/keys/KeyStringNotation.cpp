@@ -69,17 +69,23 @@ QByteArray EncodeKeyString(const QByteArray &text)
     return bytes;
 }
 
-QByteArray RenderReceivedBytes(const QByteArray &bytes)
+QByteArray HexGroup(quint8 byte)
+{
+    return '{' + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0') + '}';
+}
+
+QByteArray BytesAsNotation(const QByteArray &bytes)
 {
     QByteArray text;
     for (const char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b == 0)
-            break;
-        if (b >= 33 && b <= 126)
-            text.append(ch);
-        else
-            text.append('{').append(QByteArray::number(b, 16).toUpper().rightJustified(2, '0')).append('}');
+        const auto b = static_cast<quint8>(ch);
+        text += b >= 33 && b <= 126 ? QByteArray(1, ch) : HexGroup(b);
     }
     return text;
+}
+
+QByteArray RenderReceivedBytes(const QByteArray &bytes)
+{
+    const qsizetype end = bytes.indexOf('\0');
+    return BytesAsNotation(end < 0 ? bytes : bytes.first(end));
 }

@@ -27,6 +27,10 @@ KeyStringScan ScanKeyString(const QByteArray &text);
 // nothing.
 QByteArray EncodeKeyString(const QByteArray &text);
 
-// Device bytes written as notation text: 33..126 as themselves (braces
-// included), 1..32 and 127..255 as {HH}; a 0x00 ends the text.
+// One byte as a group: {HH}, upper-case hex.
+QByteArray HexGroup(quint8 byte);
+// Bytes written as notation text: 33..126 as themselves (braces included),
+// every other byte as {HH}.
+QByteArray BytesAsNotation(const QByteArray &bytes);
+// Device bytes as BytesAsNotation writes them; a 0x00 ends the text.
 QByteArray RenderReceivedBytes(const QByteArray &bytes);

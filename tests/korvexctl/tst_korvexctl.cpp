@@ -139,7 +139,8 @@ private slots:
 
     void commands_data()
     {
-        // COM1 a device, COM2 nothing; stdout and stderr as regular expressions.
+        // COM1 a device, COM2 nothing, COM3 a device that refuses every row;
+        // stdout and stderr as regular expressions.
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exit");
         QTest::addColumn<QString>("out");
@@ -153,6 +154,8 @@ private slots:
             << u"^\\{.*\"answered\":true.*\"port\":\"COM1\".*\\}\n\\{.*\"answered\":false.*\"port\":\"COM2\""_s << u"^$"_s;
         QTest::newRow("read to standard output, the result on standard error") << args("read -p COM1 --timing reply") << 0
             << u"^#Moravelle KORVEX configuration file\r\n"_s << u"^COM1 \\S+: read ok, 16/16 rows answered\n$"_s;
+        QTest::newRow("refused rows, with the refusal as sent") << args("write ROWS -p COM3 --timing reply") << 1
+            << u"^COM3 \\S+: write FAILED, 0/16 rows verified\n  row 1: not acknowledged \\(\\{15\\}0\\)\n"_s << u"^$"_s;
         QTest::newRow("no command") << QStringList() << 2 << u"^$"_s << u"no command given.*\nTry 'korvexctl --help'"_s;
         QTest::newRow("write wants a file") << args("write -p COM1") << 2 << u"^$"_s << u"write wants one .cfg file"_s;
         QTest::newRow("no such port") << args("read -p COM9") << 2 << u"^$"_s << u"no port \"COM9\""_s;
@@ -170,12 +173,13 @@ private slots:
         QFETCH(int, exit);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        Devices devices({{}, u"--silent"_s});
+        Devices devices({{}, u"--silent"_s, u"--nak"_s});
         QVERIFY(devices.ok);
         // FILE: a .cfg file with a bad row number, a bad key name and a bad
-        // output string.
+        // output string; ROWS: a good one.
         args.replaceInStrings(u"FILE"_s,
                               devices.file(u"in.cfg"_s, "01\tF1\tok\n17\tA\n03\tQQ\n04\tA\t{c7}\n"));
+        args.replaceInStrings(u"ROWS"_s, devices.file(u"rows.cfg"_s, Rows));
         const Run run = devices.run(args);
         QCOMPARE(run.exit, exit);
         const QRegularExpression::PatternOption dotAll = QRegularExpression::DotMatchesEverythingOption;
