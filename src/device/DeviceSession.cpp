@@ -234,11 +234,17 @@ bool DeviceSession::attachedOrReported()
         return true;
     m_prompter.beep();
     m_model.log().Add2Status(attached.toLatin1());
+    noteNotAttached(attached);
+    return false;
+}
+
+// A port failure during the check has already been recorded; it stays.
+void DeviceSession::noteNotAttached(const QString &text)
+{
     if (m_result.status == SessionResult::Status::Done) {
         m_result.status = SessionResult::Status::NotAttached;
-        m_result.message = attached;
+        m_result.message = text;
     }
-    return false;
 }
 
 namespace {
@@ -445,10 +451,8 @@ bool DeviceSession::VerifyKey(int id)
 
     // Compared as bytes, so a space, a brace or {7} on screen matches the
     // device holding exactly those bytes.
-    if (deviceBytes == EncodeKeyString(rows.keyString(id))) {
-        rows.setIcon(id, RowIcon::CheckMark);
+    if (deviceBytes == EncodeKeyString(rows.keyString(id)))
         return true;
-    }
     outcome.kind = RowOutcome::Kind::StringMismatch;
     rows.setIcon(id, RowIcon::QuestionMark);
     m_prompter.message(QLatin1Char('#') + rowNumber(id) + QStringLiteral(" output string - ") +
@@ -482,10 +486,7 @@ SessionResult DeviceSession::queryVersion(VersionQuery when)
         const QString attached = CheckAttached();
         if (!attached.isEmpty()) {
             log.Add2Status(attached.toLatin1());
-            if (m_result.status == SessionResult::Status::Done) {
-                m_result.status = SessionResult::Status::NotAttached;
-                m_result.message = attached;
-            }
+            noteNotAttached(attached);
             if (when == VersionQuery::IfAttached) {
                 m_port.close();
                 return;

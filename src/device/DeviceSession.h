@@ -100,6 +100,7 @@ public:
 private:
     template <typename Body> SessionResult runExclusive(const QString &failureText, Body &&body);
     bool attachedOrReported();
+    void noteNotAttached(const QString &text);
     void releasePort();
     void addMarker(int line);
     int quietMs() const;
