@@ -21,6 +21,22 @@ public:
 
 } // namespace
 
+CfgRows rowsOf(const KeyRows &rows)
+{
+    CfgRows out{};
+    for (int i = 0; i < RowCount; ++i)
+        out[static_cast<std::size_t>(i)] = {rows.keyName(i), rows.keyString(i)};
+    return out;
+}
+
+void putRows(KeyRows &rows, const CfgRows &from)
+{
+    for (int i = 0; i < RowCount; ++i) {
+        rows.setKeyName(i, from[static_cast<std::size_t>(i)].key);
+        rows.setKeyString(i, from[static_cast<std::size_t>(i)].string);
+    }
+}
+
 DeviceJob::DeviceJob(Target target, Request::Operation operation, const AppSettings &settings,
                      DeviceSession::Timing timing, const CfgRows &rows)
     : target(std::move(target)), operation(operation), m_settings(settings), m_timing(timing), m_rows(rows)
@@ -60,10 +76,7 @@ void DeviceJob::run()
     }
 
     session.SetupCommPort(m_settings);
-    for (int i = 0; i < RowCount; ++i) {
-        model.rows().setKeyName(i, m_rows[static_cast<std::size_t>(i)].key);
-        model.rows().setKeyString(i, m_rows[static_cast<std::size_t>(i)].string);
-    }
+    putRows(model.rows(), m_rows);
     switch (operation) {
     case Request::Operation::List:
     case Request::Operation::Version:
@@ -71,8 +84,7 @@ void DeviceJob::run()
         break;
     case Request::Operation::Read:
         result = session.readRows();
-        for (int i = 0; i < RowCount; ++i)
-            deviceRows[static_cast<std::size_t>(i)] = {model.rows().keyName(i), model.rows().keyString(i)};
+        deviceRows = rowsOf(model.rows());
         break;
     case Request::Operation::Write:
         sent = session.sendRows();

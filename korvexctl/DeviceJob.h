@@ -33,6 +33,10 @@ struct CfgRow
 };
 using CfgRows = std::array<CfgRow, RowCount>;
 
+// The rows a model holds, and the model filled with rows.
+CfgRows rowsOf(const KeyRows &rows);
+void putRows(KeyRows &rows, const CfgRows &from);
+
 // One device session run on a thread of its own, so that its waits never
 // hold up another device's. Owned by the main thread, which reads the
 // results once the thread has finished.

@@ -81,10 +81,9 @@ std::optional<CfgRows> loadRows(const QString &path, const SettingsFile &setting
     // Row numbers out of range are reported while their line is read.
     const bool complete = commands.openFile(path);
 
-    CfgRows rows{};
+    const CfgRows rows = rowsOf(model.rows());
     for (int i = 0; i < RowCount; ++i) {
-        const QByteArray key = model.rows().keyName(i);
-        rows[static_cast<std::size_t>(i)] = {key, model.rows().keyString(i)};
+        const QByteArray &key = rows[static_cast<std::size_t>(i)].key;
         if (!key.isEmpty() && KeyNameToScancode(key) == 0)
             prompter.messages << QStringLiteral("line %1: unknown key name \"%2\" for row %3")
                                      .arg(keyLines[static_cast<std::size_t>(i)])
@@ -96,6 +95,11 @@ std::optional<CfgRows> loadRows(const QString &path, const SettingsFile &setting
     if (!complete || !prompter.messages.isEmpty())
         return std::nullopt;
     return rows;
+}
+
+Target comTarget(int n, const QString &iniPath)
+{
+    return Target{QStringLiteral("COM%1").arg(n), serialDevicePath(n, iniPath), n};
 }
 
 QString canonical(const QString &device)
@@ -111,9 +115,8 @@ QList<Target> candidates(const QString &iniPath)
     QList<Target> found;
     QStringList seen;
     for (int n = 1; n <= 8; ++n) {
-        const QString device = serialDevicePath(n, iniPath);
-        found << Target{QStringLiteral("COM%1").arg(n), device, n};
-        seen << canonical(device);
+        found << comTarget(n, iniPath);
+        seen << canonical(found.last().device);
     }
     for (const SerialPortEntry &entry : availableSerialPorts()) {
         if (!seen.contains(canonical(entry.systemLocation))) {
@@ -130,7 +133,7 @@ std::optional<Target> targetFor(const QString &port, const QString &iniPath, QSt
         bool ok = false;
         const int n = port.mid(3).toInt(&ok);
         if (ok && n >= 1 && n <= 8)
-            return Target{QStringLiteral("COM%1").arg(n), serialDevicePath(n, iniPath), n};
+            return comTarget(n, iniPath);
     }
     if (port.startsWith(QLatin1Char('/')))
         return Target{port, port};
@@ -202,10 +205,7 @@ void runAll(std::vector<std::unique_ptr<DeviceJob>> &jobs, bool *interrupted)
 bool writeRows(const QString &path, const CfgRows &rows)
 {
     KeyRows model;
-    for (int i = 0; i < RowCount; ++i) {
-        model.setKeyName(i, rows[static_cast<std::size_t>(i)].key);
-        model.setKeyString(i, rows[static_cast<std::size_t>(i)].string);
-    }
+    putRows(model, rows);
     if (path.isEmpty()) {
         const QByteArray bytes =
             CfgFileBytes(model, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
