@@ -11,12 +11,9 @@
 #include "files/FileDialogs.h"
 #include "keys/KeyStringNotation.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -46,25 +43,6 @@ QString quoted(const QByteArray &field)
     if (trimmed.size() <= Shown)
         return QString::fromLatin1(trimmed);
     return QString::fromLatin1(trimmed.left(Shown)) + QStringLiteral("...");
-}
-
-// What the notation check leaves of a text once it has cut it back: to the
-// "{" of a bad group, then, should that still be too long, to six units.
-QByteArray checkedKeyString(QByteArray text)
-{
-    for (;;) {
-        const KeyStringScan scan = ScanKeyString(text);
-        switch (scan.outcome) {
-        case KeyStringScan::Outcome::Ok:
-            return text;
-        case KeyStringScan::Outcome::GroupError:
-            text.truncate(scan.groupStart);
-            break;
-        case KeyStringScan::Outcome::TooLong:
-            text.truncate(scan.cutPosition);
-            break;
-        }
-    }
 }
 
 } // namespace
@@ -255,7 +233,7 @@ void CfgFileCommands::ApplyCfgRecord(const QList<QByteArray> &fields)
     if (fields.size() > 2) {
         QByteArray text = fields.at(2);
         if (ScanKeyString(text).outcome != KeyStringScan::Outcome::Ok && !reportsBadRecord())
-            text = checkedKeyString(text);
+            text = CheckedKeyString(text);
         rows.setKeyString(index, text);
         m_waiter.pumpEvents();
     }

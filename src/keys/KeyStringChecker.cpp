@@ -30,14 +30,14 @@ QString KeyStringChecker::CheckKeyString(int index)
                            QStringLiteral(" only 2 HEX chars allowed within brackets (like {C7})"));
         // Keeps everything up to the "{" of the bad group; the nested check
         // then counts the shorter text and leaves BraceState at 1.
-        m_rows.setKeyString(index, text.left(scan.groupStart));
+        m_rows.setKeyString(index, KeptOfKeyString(text, scan));
         return failed;
     case KeyStringScan::Outcome::TooLong:
         // The operator sees the over-long count while the message is open.
         m_rows.setLengthCaption(index, QString::number(scan.units));
         m_prompter.message(QStringLiteral("String entered for item # ") + QString::number(index + 1) +
                            QStringLiteral(" is too long .. max string length is 6 chars"));
-        m_rows.setKeyString(index, text.left(scan.cutPosition));
+        m_rows.setKeyString(index, KeptOfKeyString(text, scan));
         return failed;
     case KeyStringScan::Outcome::Ok:
         m_rows.setLengthCaption(index, QString::number(scan.units));

@@ -69,6 +69,28 @@ QByteArray EncodeKeyString(const QByteArray &text)
     return bytes;
 }
 
+QByteArray KeptOfKeyString(const QByteArray &text, const KeyStringScan &scan)
+{
+    switch (scan.outcome) {
+    case KeyStringScan::Outcome::GroupError:
+        return text.left(scan.groupStart);
+    case KeyStringScan::Outcome::TooLong:
+        return text.left(scan.cutPosition);
+    case KeyStringScan::Outcome::Ok:
+        break;
+    }
+    return text;
+}
+
+QByteArray CheckedKeyString(const QByteArray &text)
+{
+    QByteArray kept = text;
+    for (KeyStringScan scan = ScanKeyString(kept); scan.outcome != KeyStringScan::Outcome::Ok;
+         scan = ScanKeyString(kept))
+        kept = KeptOfKeyString(kept, scan);
+    return kept;
+}
+
 QByteArray HexGroup(quint8 byte)
 {
     return '{' + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0') + '}';

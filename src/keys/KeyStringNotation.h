@@ -23,6 +23,12 @@ struct KeyStringScan
 
 KeyStringScan ScanKeyString(const QByteArray &text);
 
+// What the check keeps of a text after a scan: up to the "{" of a bad group,
+// the first six units of a text too long, or all of a text that is fine.
+QByteArray KeptOfKeyString(const QByteArray &text, const KeyStringScan &scan);
+// The text the check settles on once it has cut back as often as it must.
+QByteArray CheckedKeyString(const QByteArray &text);
+
 // The bytes a checked text stands for; a group still open at the end adds
 // nothing.
 QByteArray EncodeKeyString(const QByteArray &text);
