@@ -5,12 +5,10 @@
 
 #include "SimProcess.h"
 
-#include "core/MainModel.h"
-#include "core/Prompter.h"
+#include "core/KorvexError.h"
 #include "core/Waiter.h"
 #include "device/DeviceSession.h"
 #include "device/QtSerialLink.h"
-#include "keys/KeyStringChecker.h"
 #include "keys/KeyTable.h"
 
 #include <QCoreApplication>
@@ -42,16 +40,23 @@ private:
     qint64 m_floorMs = 0;
 };
 
-class CountingPrompter : public Prompter
+// Counts what would have drawn the operator's attention in the window.
+class CountingObserver : public SessionObserver
 {
 public:
-    void message(const QString &text) override
+    void failed(Stage, const KorvexError &error) override
     {
         ++messages;
-        std::fprintf(stderr, "  message: %s\n", qPrintable(text));
+        std::fprintf(stderr, "  failed: %s\n", qPrintable(error.description()));
     }
-    bool confirm(const QString &) override { return true; }
-    void beep() override { ++beeps; }
+    void rowVerified(int index, const RowOutcome &outcome) override
+    {
+        if (outcome.kind != RowOutcome::Kind::Match) {
+            ++messages;
+            std::fprintf(stderr, "  row %d not verified\n", index + 1);
+        }
+    }
+    void deviceAbsent() override { ++beeps; }
     int messages = 0;
     int beeps = 0;
 };
@@ -77,17 +82,15 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    CountingPrompter prompter;
-    MainModel model;
-    KeyStringChecker checker(model.rows(), prompter);
+    CountingObserver prompter;
     FloorWaiter waiter;
     QtSerialLink port(sim.iniPath());
-    DeviceSession ops(model, port, waiter, prompter);
+    DeviceSession ops(port, waiter, prompter);
     ops.SetupCommPort({1, QStringLiteral("9600"), QStringLiteral("N"), 0});
-    for (int i = 0; i < RowCount; ++i) {
-        model.rows().setKeyName(i, KeyTable.at(static_cast<std::size_t>(i)).KeyName);
-        model.rows().setKeyString(i, "{0D}x" + QByteArray::number(i));
-    }
+    KeyOverrides rows;
+    for (int i = 0; i < RowCount; ++i)
+        rows[std::size_t(i)] = {KeyTable.at(std::size_t(i)).KeyName, "{0D}x" + QByteArray::number(i), {}};
+    const RowLookup screen = [&rows](int i) { return rows[std::size_t(i)]; };
 
     struct Bench
     {
@@ -100,8 +103,8 @@ int main(int argc, char **argv)
              ops.CheckAttached();
              port.close();
          }},
-        {"send", [&] { ops.sendRows(); }},
-        {"verify", [&] { ops.verifyRows(); }},
+        {"send", [&] { ops.sendRows(screen); }},
+        {"verify", [&] { ops.verifyRows(screen); }},
         {"read", [&] { ops.readRows(); }},
     };
 

@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include "core/AppSettings.h"
+#include "device/LineSettings.h"
+
 #include <QCommandLineParser>
 
 namespace {
@@ -9,17 +12,6 @@ const std::pair<const char *, Request::Operation> Operations[] = {
     {"write", Request::Operation::Write},     {"verify", Request::Operation::Verify},
     {"version", Request::Operation::Version},
 };
-
-// "even", "E" and the like, as the letter the settings hold.
-std::optional<QString> parityLetter(const QString &text)
-{
-    const QString upper = text.toUpper();
-    for (const QString &name : ParityNames) {
-        if (upper == name || upper == name.left(1))
-            return name.left(1);
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -46,10 +38,12 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption baud(QStringLiteral("baud"), QString(), QStringLiteral("RATE"));
     const QCommandLineOption parity(QStringLiteral("parity"), QString(), QStringLiteral("PARITY"));
     const QCommandLineOption timing(QStringLiteral("timing"), QString(), QStringLiteral("MODE"));
+    const QCommandLineOption partial(QStringLiteral("partial"));
+    const QCommandLineOption probe(QStringLiteral("probe"));
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({port, output, settings, baud, parity, timing, json, help, version});
+    parser.addOptions({port, output, settings, baud, parity, timing, partial, probe, json, help, version});
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
         return parsed;
@@ -106,16 +100,15 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     request.settingsPath = parser.value(settings);
     if (parser.isSet(baud)) {
         const QString rate = parser.value(baud);
-        bool ok = false;
-        if (rate.toInt(&ok) <= 0 || !ok) {
+        if (!parseBaud(rate)) {
             parsed.error = QStringLiteral("--baud wants a rate such as 9600, not \"%1\"").arg(rate);
             return parsed;
         }
-        request.baud = QString::number(rate.toInt());
+        request.baud = rate;
     }
     if (parser.isSet(parity)) {
         request.parity = parityLetter(parser.value(parity));
-        if (!request.parity) {
+        if (request.parity->isEmpty()) {
             parsed.error =
                 QStringLiteral("--parity wants none, even or odd, not \"%1\"").arg(parser.value(parity));
             return parsed;
@@ -131,6 +124,16 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             parsed.error = QStringLiteral("--timing wants protocol or reply, not \"%1\"").arg(mode);
             return parsed;
         }
+    }
+    request.partial = parser.isSet(partial);
+    if (request.partial && !takesFile) {
+        parsed.error = QStringLiteral("--partial is for write and verify only");
+        return parsed;
+    }
+    request.probe = parser.isSet(probe);
+    if (request.probe && request.operation != Request::Operation::List) {
+        parsed.error = QStringLiteral("--probe is for list only");
+        return parsed;
     }
     request.json = parser.isSet(json);
     return parsed;

@@ -20,6 +20,8 @@ struct Request
     std::optional<QString> baud;
     std::optional<QString> parity; // N, E or O
     DeviceSession::Timing timing = DeviceSession::Timing::Protocol;
+    bool partial = false; // write, verify: only the rows the file names
+    bool probe = false;   // list: ask each port
     bool json = false;
     bool help = false;
     bool version = false;

@@ -1,49 +1,46 @@
 #include "DeviceJob.h"
 
-#include "core/MainModel.h"
-#include "core/Prompter.h"
 #include "core/Waiter.h"
 #include "device/QtSerialLink.h"
-#include "keys/KeyStringChecker.h"
+#include "keys/KeyStringNotation.h"
 
 #include <QMetaObject>
 
 namespace {
 
-// A command line has nobody to click a box: the results say it all.
-class SilentPrompter : public Prompter
+// A command line shows only how far each device got; the rest is in the
+// session's results.
+class ProgressCounter : public SessionObserver
 {
 public:
-    void message(const QString &) override {}
-    bool confirm(const QString &) override { return false; }
-    void beep() override {}
+    explicit ProgressCounter(std::atomic<int> &rowsDone) : m_rowsDone(rowsDone) {}
+    void rowDone(int) override { ++m_rowsDone; }
+
+private:
+    std::atomic<int> &m_rowsDone;
 };
 
 } // namespace
 
-CfgRows rowsOf(const KeyRows &rows)
-{
-    CfgRows out{};
-    for (int i = 0; i < RowCount; ++i)
-        out[static_cast<std::size_t>(i)] = {rows.keyName(i), rows.keyString(i)};
-    return out;
-}
-
-void putRows(KeyRows &rows, const CfgRows &from)
-{
-    for (int i = 0; i < RowCount; ++i) {
-        rows.setKeyName(i, from[static_cast<std::size_t>(i)].key);
-        rows.setKeyString(i, from[static_cast<std::size_t>(i)].string);
-    }
-}
-
 DeviceJob::DeviceJob(Target target, Request::Operation operation, const AppSettings &settings,
-                     DeviceSession::Timing timing, const CfgRows &rows)
-    : target(std::move(target)), operation(operation), m_settings(settings), m_timing(timing), m_rows(rows)
+                     DeviceSession::Timing timing, const KeyOverrides &rows, const RowSet &which)
+    : target(std::move(target)), operation(operation), which(which), m_settings(settings), m_timing(timing),
+      m_rows(rows)
 {
-    // The session's messages name the port: COMn as the operator gave it.
-    if (this->target.com > 0)
-        m_settings.Port = static_cast<qint16>(this->target.com);
+    // The port is the target's device whatever the settings say; their port
+    // number only has to be one the port takes.
+    m_settings.Port = static_cast<qint16>(this->target.com > 0 ? this->target.com : 1);
+    result.status = SessionResult::Status::Interrupted;
+}
+
+KeyOverrides DeviceJob::deviceRows() const
+{
+    KeyOverrides rows;
+    for (int i = 0; i < RowCount; ++i) {
+        const RowOutcome &read = result.rows[static_cast<std::size_t>(i)];
+        rows[static_cast<std::size_t>(i)] = {read.deviceKey, CheckedKeyString(read.deviceString), {}};
+    }
+    return rows;
 }
 
 void DeviceJob::requestStop()
@@ -59,45 +56,53 @@ void DeviceJob::requestStop()
 
 void DeviceJob::run()
 {
-    SilentPrompter prompter;
     EventLoopWaiter waiter;
     QtSerialLink port{QString()};
-    port.setDevicePath(target.device);
-    MainModel model;
-    KeyStringChecker checker(model.rows(), prompter);
-    DeviceSession session(model, port, waiter, prompter);
+    port.setDevice(target.device, target.port);
+    ProgressCounter progress(rowsDone);
+    DeviceSession session(port, waiter, progress);
     session.setTiming(m_timing);
-    session.setRowObserver([this](int row) { rowsDone = row + 1; });
     {
         const QMutexLocker lock(&m_mutex);
-        m_waiter = &waiter;
         if (m_stopRequested)
-            waiter.abort();
+            return; // never started: nothing was touched
+        started = true;
+        m_waiter = &waiter;
     }
 
-    session.SetupCommPort(m_settings);
-    putRows(model.rows(), m_rows);
-    switch (operation) {
-    case Request::Operation::List:
-    case Request::Operation::Version:
-        result = session.queryVersion(DeviceSession::VersionQuery::IfAttached);
-        break;
-    case Request::Operation::Read:
-        result = session.readRows();
-        deviceRows = rowsOf(model.rows());
-        break;
-    case Request::Operation::Write:
-        sent = session.sendRows();
-        result = sent;
-        if (sent.status == SessionResult::Status::Done) {
-            rowsDone = 0;
-            result = session.verifyRows();
+    const auto lookup = [this](int index) { return m_rows[static_cast<std::size_t>(index)]; };
+    const auto enter = [this](Phase next) {
+        rowsDone = 0;
+        phase = next;
+    };
+    result = session.SetupCommPort(m_settings);
+    if (result.status == SessionResult::Status::Done) {
+        switch (operation) {
+        case Request::Operation::List:
+        case Request::Operation::Version:
+            enter(Phase::Probing);
+            result = session.queryVersion(DeviceSession::VersionQuery::IfAttached);
+            break;
+        case Request::Operation::Read:
+            enter(Phase::Reading);
+            result = session.readRows();
+            break;
+        case Request::Operation::Write:
+            enter(Phase::Writing);
+            sent = session.sendRows(lookup, which);
+            result = sent;
+            if (sent.status == SessionResult::Status::Done) {
+                enter(Phase::Verifying);
+                result = session.verifyRows(lookup, which);
+            }
+            break;
+        case Request::Operation::Verify:
+            enter(Phase::Verifying);
+            result = session.verifyRows(lookup, which);
+            break;
         }
-        break;
-    case Request::Operation::Verify:
-        result = session.verifyRows();
-        break;
     }
+    phase = Phase::Done;
 
     const QMutexLocker lock(&m_mutex);
     m_waiter = nullptr;

@@ -9,6 +9,8 @@
 namespace {
 
 using Kind = RowOutcome::Kind;
+using Operation = Request::Operation;
+using Status = SessionResult::Status;
 
 QString latin1(const QByteArray &bytes)
 {
@@ -29,16 +31,82 @@ QString stringText(const QByteArray &notation)
     return notation.isEmpty() ? QStringLiteral("no string") : latin1(notation);
 }
 
-// Why a row is not right, or nothing when it is.
-QString rowProblem(Request::Operation operation, const DeviceJob &job, int i, const CfgRow &file)
+bool identifying(Operation operation)
 {
-    const RowOutcome &sent = job.sent.rows[static_cast<std::size_t>(i)];
-    const RowOutcome &row = job.result.rows[static_cast<std::size_t>(i)];
-    if (operation == Request::Operation::Write && sent.kind == Kind::NotAcknowledged)
-        return QStringLiteral("not acknowledged (%1)").arg(latin1(BytesAsNotation(sent.reply)));
-    switch (row.kind) {
+    return operation == Operation::List || operation == Operation::Version;
+}
+
+// The version as a line of text: the reply's line end is not part of it.
+QString versionText(const QByteArray &reply)
+{
+    QByteArray version = reply;
+    while (version.endsWith('\n') || version.endsWith('\r'))
+        version.chop(1);
+    return latin1(version);
+}
+
+QString outcomeName(Kind kind)
+{
+    switch (kind) {
+    case Kind::NotRun:
+        return QStringLiteral("not run");
+    case Kind::Read:
+        return QStringLiteral("read");
+    case Kind::Cut:
+        return QStringLiteral("cut");
+    case Kind::UnknownKey:
+        return QStringLiteral("unknown key");
+    case Kind::Unreliable:
+        return QStringLiteral("unreliable");
     case Kind::NoReply:
         return QStringLiteral("no reply");
+    case Kind::Match:
+        return QStringLiteral("match");
+    case Kind::KeyMismatch:
+        return QStringLiteral("key mismatch");
+    case Kind::StringMismatch:
+        return QStringLiteral("string mismatch");
+    case Kind::NotAcknowledged:
+        return QStringLiteral("not acknowledged");
+    }
+    return {};
+}
+
+// The outcome that counts for a row: a write's refusal shows in its send.
+Kind rowKind(const DeviceJob &job, int i)
+{
+    const RowOutcome &sent = job.sent.rows[static_cast<std::size_t>(i)];
+    if (job.operation == Operation::Write && sent.kind == Kind::NotAcknowledged)
+        return Kind::NotAcknowledged;
+    return job.result.rows[static_cast<std::size_t>(i)].kind;
+}
+
+bool rowOk(const DeviceJob &job, int i)
+{
+    return rowKind(job, i) == (job.operation == Operation::Read ? Kind::Read : Kind::Match);
+}
+
+// Why a row is not right, or nothing when it is.
+QString rowProblem(const DeviceJob &job, int i, const KeyOverride &file)
+{
+    const RowOutcome &row = job.result.rows[static_cast<std::size_t>(i)];
+    switch (rowKind(job, i)) {
+    case Kind::NotAcknowledged:
+        return QStringLiteral("not acknowledged (%1)")
+            .arg(latin1(BytesAsNotation(job.sent.rows[static_cast<std::size_t>(i)].reply)));
+    case Kind::NoReply:
+        return QStringLiteral("no reply");
+    case Kind::Unreliable:
+        return QStringLiteral("not trusted: an earlier row got no reply, and its reply may have come with "
+                              "this one");
+    case Kind::Cut:
+        return QStringLiteral("cut: the device sent %1 units, %2; a row holds %3")
+            .arg(ScanKeyString(row.deviceString).units)
+            .arg(latin1(row.deviceString))
+            .arg(MaxOutputUnits);
+    case Kind::UnknownKey:
+        return QStringLiteral("unknown key: the device holds the scancode %1, which no key name stands for")
+            .arg(latin1(HexGroup(row.scancode)));
     case Kind::KeyMismatch:
     case Kind::StringMismatch:
         return QStringLiteral("device has %1, %2; file has %3, %4")
@@ -49,112 +117,186 @@ QString rowProblem(Request::Operation operation, const DeviceJob &job, int i, co
     }
 }
 
+QString rowList(const RowSet &which)
+{
+    QStringList rows;
+    for (int i = 0; i < RowCount; ++i) {
+        if (which.test(static_cast<std::size_t>(i)))
+            rows << QString::number(i + 1);
+    }
+    return rows.join(QStringLiteral(", "));
+}
+
+// "write ok, 16/16 rows verified"; with --partial, which rows they were.
+QString doneLine(const DeviceJob &job, int good)
+{
+    const int total = static_cast<int>(job.which.count());
+    const QString counted = job.operation == Operation::Read    ? QStringLiteral("rows answered")
+                            : job.operation == Operation::Write ? QStringLiteral("rows verified")
+                                                                : QStringLiteral("rows match");
+    QString line = QStringLiteral("%1 %2, %3/%4 %5")
+                       .arg(operationName(job.operation),
+                            good == total ? QStringLiteral("ok") : QStringLiteral("FAILED"))
+                       .arg(good)
+                       .arg(total)
+                       .arg(counted);
+    if (total < RowCount)
+        line += QStringLiteral(" (rows %1; the others were left as they are)").arg(rowList(job.which));
+    return line;
+}
+
+// What a write that stopped half-way left on the device.
+QString partialWrite(const DeviceJob &job)
+{
+    const int acknowledged = job.sent.acknowledged();
+    const int total = static_cast<int>(job.which.count());
+    if (acknowledged == total)
+        return QStringLiteral("all %1 rows were acknowledged, not all verified").arg(total);
+    return QStringLiteral(
+               "the device acknowledged %1 of %2 rows (and may hold the one after): it is incomplete")
+        .arg(acknowledged)
+        .arg(total);
+}
+
+// The first line of the report, and the exit status and error it stands for.
+QString statusLine(const DeviceJob &job, int good, int *exitStatus, QString *error)
+{
+    const SessionResult &result = job.result;
+    const QString name = operationName(job.operation);
+    const int total = static_cast<int>(job.which.count());
+    switch (result.status) {
+    case Status::Done:
+        if (identifying(job.operation)) {
+            const QString version = versionText(result.version);
+            return QStringLiteral("KORVEX, version %1")
+                .arg(version.isEmpty() ? QStringLiteral("???") : version);
+        }
+        *exitStatus = good == total ? ExitStatus::Ok : ExitStatus::RowsFailed;
+        if (good != total)
+            *error = QStringLiteral("%1 of %2 rows failed").arg(total - good).arg(total);
+        return doneLine(job, good);
+    case Status::NotAttached:
+        *exitStatus = ExitStatus::NoAnswer;
+        *error = result.message;
+        break;
+    case Status::SettingsRefused:
+        *exitStatus = ExitStatus::Usage;
+        *error = result.message;
+        break;
+    case Status::PortFailed:
+    case Status::Busy:
+        *exitStatus = ExitStatus::PortFailed;
+        *error = result.message;
+        if (job.operation == Operation::Write && job.sent.acknowledged() > 0) {
+            const QString written = partialWrite(job);
+            *error += QLatin1Char(' ') + written.left(1).toUpper() + written.mid(1) + QLatin1Char('.');
+        }
+        break;
+    case Status::Interrupted:
+        *exitStatus = ExitStatus::Interrupted;
+        if (!job.started) {
+            *error = QStringLiteral("not started: stopped before this device's turn, so it was not touched");
+        } else if (job.operation == Operation::Write) {
+            *error = QStringLiteral("interrupted: ") + partialWrite(job);
+        } else {
+            const auto done = std::count_if(result.rows.begin(), result.rows.end(),
+                                            [](const RowOutcome &r) { return r.kind != Kind::NotRun; });
+            *error = QStringLiteral("interrupted after %1 of %2 rows").arg(done).arg(total);
+        }
+        return QStringLiteral("%1 %2").arg(name, *error);
+    }
+    if (job.operation == Operation::List)
+        return QStringLiteral("no KORVEX (%1)").arg(*error);
+    return QStringLiteral("%1 FAILED: %2").arg(name, *error);
+}
+
+QJsonObject rowJson(const DeviceJob &job, int i, const KeyOverride &file)
+{
+    const RowOutcome &row = job.result.rows[static_cast<std::size_t>(i)];
+    const Kind kind = rowKind(job, i);
+    const bool read = job.operation == Operation::Read;
+    const bool checked = kind == Kind::Match || kind == Kind::KeyMismatch || kind == Kind::StringMismatch ||
+                         kind == Kind::NoReply || kind == Kind::NotAcknowledged;
+    QJsonObject object{
+        {QStringLiteral("row"), i + 1},
+        {QStringLiteral("key"), latin1(read ? row.deviceKey : file.key)},
+        {QStringLiteral("string"), latin1(read ? row.deviceString : file.string)},
+        {QStringLiteral("outcome"), outcomeName(kind)},
+        {QStringLiteral("verified"), read || !checked ? QJsonValue() : QJsonValue(kind == Kind::Match)}};
+    if (kind == Kind::KeyMismatch || kind == Kind::StringMismatch)
+        object.insert(QStringLiteral("device"),
+                      QJsonObject{{QStringLiteral("key"), latin1(row.deviceKey)},
+                                  {QStringLiteral("string"), latin1(row.deviceString)}});
+    return object;
+}
+
 } // namespace
 
-DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows)
+bool readIsComplete(const DeviceJob &job)
+{
+    if (job.result.status != Status::Done)
+        return false;
+    for (int i = 0; i < RowCount; ++i) {
+        if (!rowOk(job, i))
+            return false;
+    }
+    return true;
+}
+
+DeviceReport reportFor(const DeviceJob &job, const KeyOverrides &rows, const QString &outputError)
 {
     DeviceReport report;
-    const SessionResult &result = job.result;
-    const Request::Operation operation = job.operation;
-    const QString name = operationName(operation);
-    const bool identifying =
-        operation == Request::Operation::List || operation == Request::Operation::Version;
-    const QString version = latin1(result.version).trimmed();
-
     QStringList details;
     QJsonArray jsonRows;
     int good = 0;
     for (int i = 0; i < RowCount; ++i) {
-        const RowOutcome &row = result.rows[static_cast<std::size_t>(i)];
-        const CfgRow &cfg = rows[static_cast<std::size_t>(i)];
-        const QString problem = rowProblem(operation, job, i, cfg);
-        const bool checked = row.kind == Kind::Match || row.kind == Kind::KeyMismatch ||
-                             row.kind == Kind::StringMismatch || row.kind == Kind::NoReply;
-        const bool rowOk =
-            problem.isEmpty() &&
-            (operation == Request::Operation::Read ? row.kind == Kind::Read : row.kind == Kind::Match);
-        good += rowOk ? 1 : 0;
-        if (!problem.isEmpty() && result.status == SessionResult::Status::Done)
+        if (identifying(job.operation) || !job.which.test(static_cast<std::size_t>(i)))
+            continue;
+        const KeyOverride &file = rows[static_cast<std::size_t>(i)];
+        good += rowOk(job, i) ? 1 : 0;
+        const QString problem = rowProblem(job, i, file);
+        if (!problem.isEmpty() && job.result.status == Status::Done)
             details << QStringLiteral("  row %1: %2").arg(i + 1).arg(problem);
-        QJsonObject object{{QStringLiteral("row"), i + 1},
-                           {QStringLiteral("key"), latin1(cfg.key)},
-                           {QStringLiteral("string"), latin1(cfg.string)},
-                           {QStringLiteral("verified"), operation == Request::Operation::Read || !checked
-                                                            ? QJsonValue()
-                                                            : QJsonValue(row.kind == Kind::Match)}};
-        if (row.kind == Kind::KeyMismatch || row.kind == Kind::StringMismatch)
-            object.insert(QStringLiteral("device"),
-                          QJsonObject{{QStringLiteral("key"), latin1(row.deviceKey)},
-                                      {QStringLiteral("string"), latin1(row.deviceString)}});
-        if (!identifying)
-            jsonRows.append(object);
+        jsonRows.append(rowJson(job, i, file));
     }
 
-    QString line;
     QString error;
-    switch (result.status) {
-    case SessionResult::Status::Done:
-        if (identifying) {
-            line =
-                QStringLiteral("KORVEX, version %1").arg(version.isEmpty() ? QStringLiteral("???") : version);
-        } else {
-            const bool ok = good == RowCount;
-            report.exitStatus = ok ? ExitStatus::Ok : ExitStatus::RowsFailed;
-            const QString counted =
-                operation == Request::Operation::Read    ? QStringLiteral("%1/16 rows answered")
-                : operation == Request::Operation::Write ? QStringLiteral("%1/16 rows verified")
-                                                         : QStringLiteral("%1/16 rows match");
-            line = QStringLiteral("%1 %2, %3")
-                       .arg(name, ok ? QStringLiteral("ok") : QStringLiteral("FAILED"), counted.arg(good));
-            if (!ok)
-                error = QStringLiteral("%1 of 16 rows failed").arg(RowCount - good);
-        }
-        break;
-    case SessionResult::Status::NotAttached:
-        report.exitStatus = ExitStatus::NoAnswer;
-        error = result.message;
-        // The session knows ports as COMn only; a device named by its path
-        // is named so.
-        if (job.target.com == 0 && error.startsWith(QLatin1String("KORVEX not responsing on port ")))
-            error = QStringLiteral("KORVEX not responsing on ") + job.target.device;
-        line = QStringLiteral("%1 FAILED: %2").arg(name, error);
-        break;
-    case SessionResult::Status::PortFailed:
-    case SessionResult::Status::Refused:
-        report.exitStatus = ExitStatus::PortFailed;
-        error = result.message;
-        line = QStringLiteral("%1 FAILED: %2").arg(name, error);
-        break;
-    case SessionResult::Status::Interrupted: {
-        report.exitStatus = ExitStatus::Interrupted;
-        const SessionResult &sentOrRun = operation == Request::Operation::Write ? job.sent : result;
-        const auto done = std::count_if(sentOrRun.rows.begin(), sentOrRun.rows.end(),
-                                        [](const RowOutcome &r) { return r.kind != Kind::NotRun; });
-        error =
-            operation == Request::Operation::Write
-                ? QStringLiteral("interrupted after %1 of 16 rows sent: the device is incomplete").arg(done)
-                : QStringLiteral("interrupted after %1 of 16 rows").arg(done);
-        line = QStringLiteral("%1 %2").arg(name, error);
-        break;
+    QString line = statusLine(job, good, &report.exitStatus, &error);
+    if (!outputError.isEmpty()) {
+        report.exitStatus = std::max(report.exitStatus, ExitStatus::RowsFailed);
+        error = outputError;
+        line = QStringLiteral("%1 FAILED: %2").arg(operationName(job.operation), error);
     }
-    }
-    if (operation == Request::Operation::List && result.status != SessionResult::Status::Done)
-        line = QStringLiteral("no KORVEX (%1)").arg(error);
+    report.text = QStringLiteral("%1: %2\n").arg(job.target.shown(), line);
+    for (const QString &detail : std::as_const(details))
+        report.text += detail + QLatin1Char('\n');
 
-    report.text = (QStringLiteral("%1: %2\n").arg(job.target.shown(), line) +
-                   (details.isEmpty() ? QString() : details.join(QLatin1Char('\n')) + QLatin1Char('\n')))
-                      .toUtf8();
-    QJsonObject object{{QStringLiteral("port"), job.target.port},
-                       {QStringLiteral("device"), job.target.device},
-                       {QStringLiteral("operation"), name},
-                       {QStringLiteral("ok"),
-                        report.exitStatus == ExitStatus::Ok && result.status == SessionResult::Status::Done},
-                       {QStringLiteral("version"),
-                        result.version.isEmpty() ? QJsonValue() : QJsonValue(latin1(result.version))},
-                       {QStringLiteral("rows"), jsonRows},
-                       {QStringLiteral("error"), error.isEmpty() ? QJsonValue() : QJsonValue(error)}};
-    if (operation == Request::Operation::List)
-        object.insert(QStringLiteral("answered"), result.status == SessionResult::Status::Done);
+    QJsonObject object{
+        {QStringLiteral("port"), job.target.port},
+        {QStringLiteral("device"), job.target.device},
+        {QStringLiteral("operation"), operationName(job.operation)},
+        {QStringLiteral("ok"), report.exitStatus == ExitStatus::Ok && job.result.status == Status::Done},
+        {QStringLiteral("version"),
+         job.result.version.isEmpty() ? QJsonValue() : QJsonValue(versionText(job.result.version))},
+        {QStringLiteral("rows"), jsonRows},
+        {QStringLiteral("error"), error.isEmpty() ? QJsonValue() : QJsonValue(error)}};
+    if (job.operation == Operation::List)
+        object.insert(QStringLiteral("answered"), job.result.status == Status::Done);
     report.json = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
     return report;
+}
+
+QString portLine(const Target &target)
+{
+    return target.description.isEmpty() ? target.shown() + QLatin1Char('\n')
+                                        : QStringLiteral("%1  %2\n").arg(target.shown(), target.description);
+}
+
+QByteArray portJson(const Target &target)
+{
+    const QJsonObject object{{QStringLiteral("port"), target.port},
+                             {QStringLiteral("device"), target.device},
+                             {QStringLiteral("description"),
+                              target.description.isEmpty() ? QJsonValue() : QJsonValue(target.description)}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }

@@ -3,18 +3,28 @@
 #include "DeviceJob.h"
 
 #include <QByteArray>
+#include <QString>
 
 // What korvexctl prints for one finished device, and the exit status it
 // stands for.
 struct DeviceReport
 {
-    QByteArray text; // one result line, then one indented line per row that failed
+    QString text;    // one result line, then one indented line per row that failed
     QByteArray json; // one JSON object on one line
     int exitStatus = 0;
 };
 
-// rows: what the file said (write, verify) or what was read (read).
-DeviceReport reportFor(const DeviceJob &job, const CfgRows &rows);
+// rows: what the file said (write, verify). outputError: why the rows read
+// could not be written where they were to go, empty when they were (or when
+// nothing was to be written).
+DeviceReport reportFor(const DeviceJob &job, const KeyOverrides &rows, const QString &outputError = {});
+
+// Whether the rows read are whole and trustworthy enough to be written out.
+bool readIsComplete(const DeviceJob &job);
+
+// A port that exists, for list without --probe.
+QString portLine(const Target &target);
+QByteArray portJson(const Target &target);
 
 namespace ExitStatus {
 constexpr int Ok = 0;

@@ -2,230 +2,297 @@
 // several at once, on the same device code as the window. See --help.
 
 #include "CommandLine.h"
+#include "Console.h"
 #include "DeviceJob.h"
 #include "Report.h"
+#include "Runner.h"
+#include "StopSignal.h"
+#include "Targets.h"
 
 #include "core/KorvexError.h"
-#include "core/MainModel.h"
-#include "core/Prompter.h"
 #include "core/SettingsFile.h"
 #include "core/SettingsLocation.h"
-#include "core/StartUp.h"
-#include "core/Waiter.h"
-#include "device/PortMapping.h"
-#include "files/CfgFileCommands.h"
+#include "core/Version.h"
+#include "device/LineSettings.h"
 #include "files/CfgFormat.h"
-#include "files/FileDialogs.h"
-#include "keys/KeyLookup.h"
-#include "keys/KeyStringChecker.h"
+#include "files/CfgReader.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSocketNotifier>
-#include <QThread>
-#include <QTimer>
-
-#include <csignal>
-#include <cstdio>
-#include <memory>
-#include <vector>
-
-#include <unistd.h>
 
 namespace {
 
-void say(const QString &text)
-{
-    std::fprintf(stderr, "korvexctl: %s\n", qPrintable(text));
-}
+using Operation = Request::Operation;
 
-// Messages of the settings file and of the .cfg reader, each with the line
-// of the record it was about while one is being read.
-class CollectingPrompter : public Prompter
+// Everything one run needs once the command line has been understood.
+struct Run
 {
-public:
-    void message(const QString &text) override
+    Run(const Request &request, Console &console, const QString &settingsPath)
+        : request(request), console(console), settingsFile(settingsPath)
+    {}
+
+    const Request &request;
+    Console &console;
+    SettingsFile settingsFile;
+    AppSettings settings;
+    KeyOverrides rows{};
+    RowSet which = AllRows;
+    StopSignal stop;
+    bool interrupted = false;
+    int atOnce = 1;
+    int status = ExitStatus::Ok;
+
+    Jobs jobsFor(const QList<Target> &targets, Operation operation) const
     {
-        const qint64 at = line ? line() : 0;
-        messages << (at > 0 ? QStringLiteral("line %1: %2").arg(at).arg(text) : text);
+        Jobs jobs;
+        for (const Target &target : targets)
+            jobs.push_back(
+                std::make_unique<DeviceJob>(target, operation, settings, request.timing, rows, which));
+        return jobs;
     }
-    bool confirm(const QString &) override { return false; }
-    void beep() override {}
-
-    std::function<qint64()> line;
-    QStringList messages;
-};
-
-class NoDialogs : public FileDialogs
-{
-public:
-    std::optional<QString> openFileName(const QString &) override { return std::nullopt; }
-    std::optional<QString> saveFileName(const QString &) override { return std::nullopt; }
-};
-
-// Reads the .cfg file exactly as File > Open does; every record the window
-// would report, and every key name no device knows, is an error here.
-std::optional<CfgRows> loadRows(const QString &path, const SettingsFile &settings)
-{
-    MainModel model;
-    CollectingPrompter prompter;
-    KeyStringChecker checker(model.rows(), prompter);
-    NoDialogs dialogs;
-    EventLoopWaiter waiter;
-    CfgFileCommands commands(model, prompter, dialogs, waiter, settings);
-    std::array<qint64, RowCount> keyLines{};
-    QObject::connect(&model.rows(), &KeyRows::keyNameChanged, &model,
-                     [&](int row) { keyLines[static_cast<std::size_t>(row)] = commands.lineNumber(); });
-    prompter.line = [&commands] { return commands.lineNumber(); };
-    // Row numbers out of range are reported while their line is read.
-    const bool complete = commands.openFile(path);
-
-    const CfgRows rows = rowsOf(model.rows());
-    for (int i = 0; i < RowCount; ++i) {
-        const QByteArray &key = rows[static_cast<std::size_t>(i)].key;
-        if (!key.isEmpty() && KeyNameToScancode(key) == 0)
-            prompter.messages << QStringLiteral("line %1: unknown key name \"%2\" for row %3")
-                                     .arg(keyLines[static_cast<std::size_t>(i)])
-                                     .arg(QString::fromLatin1(key))
-                                     .arg(i + 1);
-    }
-    for (const QString &message : std::as_const(prompter.messages))
-        say(QStringLiteral("%1: %2").arg(path, message));
-    if (!complete || !prompter.messages.isEmpty())
-        return std::nullopt;
-    return rows;
-}
-
-Target comTarget(int n, const QString &iniPath)
-{
-    return Target{QStringLiteral("COM%1").arg(n), serialDevicePath(n, iniPath), n};
-}
-
-QString canonical(const QString &device)
-{
-    const QString resolved = QFileInfo(device).canonicalFilePath();
-    return resolved.isEmpty() ? device : resolved;
-}
-
-// COM1 to COM8 as the window maps them, then every other serial device the
-// system lists.
-QList<Target> candidates(const QString &iniPath)
-{
-    QList<Target> found;
-    QStringList seen;
-    for (int n = 1; n <= 8; ++n) {
-        found << comTarget(n, iniPath);
-        seen << canonical(found.last().device);
-    }
-    for (const SerialPortEntry &entry : availableSerialPorts()) {
-        if (!seen.contains(canonical(entry.systemLocation))) {
-            found << Target{entry.systemLocation, entry.systemLocation};
-            seen << canonical(entry.systemLocation);
+    // Prints to standard output, or notes that it could not.
+    void print(const QByteArray &bytes)
+    {
+        QString why;
+        if (!writeStandardOutput(bytes, &why)) {
+            console.say(why);
+            status = std::max(status, ExitStatus::RowsFailed);
         }
     }
-    return found;
-}
-
-std::optional<Target> targetFor(const QString &port, const QString &iniPath, QString *why)
-{
-    if (port.size() > 3 && port.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) == 0) {
-        bool ok = false;
-        const int n = port.mid(3).toInt(&ok);
-        if (ok && n >= 1 && n <= 8)
-            return comTarget(n, iniPath);
+    // counts: the device's status is part of the run's.
+    void printReport(const DeviceReport &report, bool toStandardError, bool counts = true)
+    {
+        const QByteArray bytes = request.json ? report.json : terminalText(report.text);
+        toStandardError ? console.write(bytes) : print(bytes);
+        if (counts)
+            status = std::max(status, report.exitStatus);
     }
-    if (port.startsWith(QLatin1Char('/')))
-        return Target{port, port};
-    if (QFileInfo::exists(QStringLiteral("/dev/") + port))
-        return Target{port, QStringLiteral("/dev/") + port};
-    *why = QStringLiteral("no port \"%1\": give COM1 ... COM8, a device path, or all").arg(port);
-    return std::nullopt;
+};
+
+int usage(Console &console, const QString &why)
+{
+    console.say(why);
+    console.write("Try 'korvexctl --help'.\n");
+    return ExitStatus::Usage;
 }
 
-// Ctrl+C and SIGTERM reach the event loop through a pipe; a second one ends
-// the program at once.
-int signalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t signalled = 0;
-
-void onStopSignal(int)
+// The settings for this run: the file's, which must be readable because its
+// [PORTS] section says which device each COMn is, then --baud and --parity;
+// settings the window would refuse are refused here in its words.
+bool loadSettings(Run &run)
 {
-    if (signalled)
-        _exit(ExitStatus::Interrupted);
-    signalled = 1;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// Runs the jobs, each on its own thread, all at once; returns when all ended.
-void runAll(std::vector<std::unique_ptr<DeviceJob>> &jobs, bool *interrupted)
-{
-    std::vector<std::unique_ptr<QThread>> threads;
-    int running = static_cast<int>(jobs.size());
-    QEventLoop loop;
-    for (auto &job : jobs) {
-        threads.emplace_back(QThread::create([&job] { job->run(); }));
-        QObject::connect(threads.back().get(), &QThread::finished, &loop, [&] {
-            if (--running == 0)
-                loop.quit();
-        });
+    const QString &given = run.request.settingsPath;
+    const QFileInfo info(given);
+    if (!given.isEmpty() && !info.exists() && !info.isSymLink()) {
+        run.console.say(QStringLiteral("%1: no such settings file").arg(given));
+        return false;
     }
-    QSocketNotifier stop(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &loop, [&] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
-        *interrupted = true;
-        say(QStringLiteral("stopping each device after its current command"));
-        for (auto &job : jobs)
-            job->requestStop();
-    });
-    // A progress line, only for a person watching a terminal.
-    QTimer progress;
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
-        QString line;
-        for (const auto &job : jobs)
-            line += QStringLiteral("%1 %2/16  ").arg(job->target.port).arg(job->rowsDone.load());
-        std::fprintf(stderr, "\r%s\033[K", qPrintable(line.trimmed()));
-    });
-    if (terminal && jobs.size() > 0)
-        progress.start(250);
-    for (auto &thread : threads)
-        thread->start();
-    if (running > 0)
-        loop.exec();
-    if (progress.isActive())
-        std::fprintf(stderr, "\r\033[K");
-    for (auto &thread : threads)
-        thread->wait();
-}
-
-// The rows read, as the window's Save writes them: to a file, or (empty
-// path) to standard output.
-bool writeRows(const QString &path, const CfgRows &rows)
-{
-    KeyRows model;
-    putRows(model, rows);
-    if (path.isEmpty()) {
-        const QByteArray bytes =
-            CfgFileBytes(model, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
-        return std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) ==
-               std::size_t(bytes.size());
+    const SettingsRead read = run.settingsFile.read();
+    if (!read.unreadable.isEmpty()) {
+        run.console.say(read.unreadable + QStringLiteral(": the settings file must be readable, since its "
+                                                         "[PORTS] section says which device each COMn is"));
+        return false;
     }
+    run.settings = read.settings;
+    if (run.request.baud)
+        run.settings.Baud = *run.request.baud;
+    if (run.request.parity)
+        run.settings.Parity = *run.request.parity;
     try {
-        saveCfgFile(path, model);
+        lineSettingsFor(run.settings.Baud, run.settings.Parity);
     } catch (const KorvexError &error) {
-        say(QStringLiteral("cannot write %1").arg(error.description()));
+        run.console.say(QDir::toNativeSeparators(run.settingsFile.path()) +
+                        QStringLiteral(": Error setting up comm port - ") + error.description());
         return false;
     }
     return true;
 }
 
-int usage(const QString &why)
+// The rows of the .cfg file, checked whole before any device is opened: any
+// record the window would report, any key name no device knows, and a file
+// that would leave rows empty without being asked to.
+bool loadRows(Run &run)
 {
-    say(why);
-    std::fputs("Try 'korvexctl --help'.\n", stderr);
-    return ExitStatus::Usage;
+    const QString &path = run.request.cfgFile;
+    const CfgFileRows file = readCfgRows(path);
+    if (!file.error.isEmpty()) {
+        run.console.say(file.error);
+        return false;
+    }
+    for (const QString &problem : file.problems)
+        run.console.say(QStringLiteral("%1: %2").arg(path, problem));
+    if (!file.problems.isEmpty())
+        return false;
+    if (file.named.none()) {
+        run.console.say(QStringLiteral("%1 names no rows").arg(path));
+        return false;
+    }
+    if (file.named.count() < RowCount && !run.request.partial) {
+        QStringList named;
+        for (int i = 0; i < RowCount; ++i) {
+            if (file.named.test(static_cast<std::size_t>(i)))
+                named << QString::number(i + 1);
+        }
+        run.console.say(QStringLiteral("%1 names only rows %2; the device's other rows would be compared "
+                                       "with, or written as, empty rows. Name all sixteen, or give --partial "
+                                       "to write and verify only these")
+                            .arg(path, named.join(QStringLiteral(", "))));
+        return false;
+    }
+    run.rows = file.rows;
+    run.which = run.request.partial ? file.named : AllRows;
+    return true;
+}
+
+// Where read puts each device's rows: standard output for one device without
+// -o, a file for one device, a folder of files for several, for -p all, or
+// when -o ends in a separator or names a folder. Empty names: standard output.
+std::optional<QStringList> outputFiles(Run &run, const QList<Target> &targets, bool all)
+{
+    const QString &output = run.request.output;
+    if (output.isEmpty()) {
+        if (targets.size() > 1 || all) {
+            usage(run.console, QStringLiteral("several devices: name a folder for their files with -o"));
+            return std::nullopt;
+        }
+        return QStringList{QString()};
+    }
+    const QFileInfo info(output);
+    const bool folder = output.endsWith(QLatin1Char('/')) || output.endsWith(QDir::separator()) ||
+                        info.isDir() || targets.size() > 1 || all;
+    if (!folder && info.exists() && !info.isFile()) {
+        usage(run.console,
+              QStringLiteral("%1 is not a regular file: the rows are not written there").arg(output));
+        return std::nullopt;
+    }
+    if (folder && !QDir().mkpath(output)) {
+        usage(run.console, QStringLiteral("cannot make the folder %1").arg(output));
+        return std::nullopt;
+    }
+    QStringList files;
+    for (const Target &target : targets) {
+        const QString name = QFileInfo(target.port).fileName() + QStringLiteral(".cfg");
+        const QString file = folder ? QDir(output).filePath(name) : output;
+        if (files.contains(file)) {
+            usage(run.console, QStringLiteral("two devices would both be written to %1").arg(file));
+            return std::nullopt;
+        }
+        files << file;
+    }
+    return files;
+}
+
+// Writes a device's rows where they go; why not, empty when they were.
+QString writeRows(const QString &file, const KeyOverrides &rows)
+{
+    QString why;
+    if (file.isEmpty()) {
+        writeStandardOutput(CfgFileBytes(rows), &why);
+        return why;
+    }
+    try {
+        saveCfgFile(file, rows);
+    } catch (const KorvexError &error) {
+        why = QStringLiteral("cannot write ") + error.description();
+    }
+    return why;
+}
+
+// list without --probe: the ports there are, not one byte written to any.
+int listPorts(Run &run, const QList<Target> &named)
+{
+    for (const Target &port : named.isEmpty() ? existingPorts(run.settingsFile) : named)
+        run.print(run.request.json ? portJson(port) : terminalText(portLine(port)));
+    return run.status;
+}
+
+// Probes every port "all" may mean and list --probe asks, at once. Returns the
+// ports that answered; a named port that did not is reported as a failed unit.
+QList<Target> probe(Run &run, const QList<Target> &ports)
+{
+    Jobs probes = run.jobsFor(ports, Operation::List);
+    runJobs(probes, run.atOnce, run.stop, run.console, &run.interrupted);
+    QList<Target> answered;
+    const bool listing = run.request.operation == Operation::List;
+    for (const auto &asked : probes) {
+        if (asked->result.status == SessionResult::Status::Done) {
+            answered << asked->target;
+        } else if (!listing && asked->target.named && !run.interrupted) {
+            DeviceJob failed(asked->target, run.request.operation, run.settings, run.request.timing, run.rows,
+                             run.which);
+            failed.result = asked->result;
+            failed.started = true;
+            run.printReport(reportFor(failed, run.rows), false);
+        }
+        // A port that does not answer is what list is there to tell.
+        if (listing)
+            run.printReport(reportFor(*asked, run.rows), false, false);
+    }
+    return answered;
+}
+
+int runRequest(Run &run)
+{
+    const Request &request = run.request;
+    if (!loadSettings(run))
+        return ExitStatus::Usage;
+    if (!request.cfgFile.isEmpty() && !loadRows(run))
+        return ExitStatus::Usage;
+
+    QString why;
+    const std::optional<QList<Target>> named = namedTargets(request.ports, run.settingsFile, &why);
+    if (!named)
+        return usage(run.console, why);
+    const bool all = request.ports.contains(QLatin1String("all"), Qt::CaseInsensitive);
+    if (request.operation == Operation::List && !request.probe)
+        return listPorts(run, *named);
+
+    QList<Target> targets = *named;
+    std::optional<QStringList> outputs;
+    if (request.operation == Operation::Read && !(outputs = outputFiles(run, targets, all)))
+        return ExitStatus::Usage;
+
+    const bool probing = all || request.operation == Operation::List;
+    QList<Target> probed = targets;
+    if (probing && (all || targets.isEmpty()))
+        probed << candidateTargets(run.settingsFile, targets);
+    run.atOnce = devicesAtOnce(static_cast<int>(probing ? probed.size() : targets.size()), &why);
+    if (run.atOnce == 0) {
+        run.console.say(why);
+        return ExitStatus::Usage;
+    }
+    if (!run.stop.install(&why))
+        return usage(run.console, why);
+
+    if (probing) {
+        targets = probe(run, probed);
+        if (run.interrupted)
+            return ExitStatus::Interrupted;
+        if (request.operation == Operation::List)
+            return targets.isEmpty() ? ExitStatus::NoAnswer : run.status;
+        if (targets.isEmpty()) {
+            run.console.say(QStringLiteral("no KORVEX answered on any port"));
+            return std::max(run.status, ExitStatus::NoAnswer);
+        }
+        if (request.operation == Operation::Read && !(outputs = outputFiles(run, targets, all)))
+            return ExitStatus::Usage;
+    }
+
+    const Jobs jobs = run.jobsFor(targets, request.operation);
+    runJobs(jobs, run.atOnce, run.stop, run.console, &run.interrupted);
+
+    const bool toStandardOutput = outputs && outputs->first().isEmpty();
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const DeviceJob &job = *jobs[i];
+        // A read that failed anywhere writes nothing: an older file of the
+        // same name stays as it was, and no half-read rows pass for a backup.
+        QString outputError;
+        if (outputs && readIsComplete(job))
+            outputError = writeRows(outputs->at(static_cast<int>(i)), job.deviceRows());
+        run.printReport(reportFor(job, run.rows, outputError), toStandardOutput);
+    }
+    return run.interrupted ? ExitStatus::Interrupted : run.status;
 }
 
 } // namespace
@@ -235,139 +302,30 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     // The same settings file as the window, wherever it is kept.
     QCoreApplication::setApplicationName(QStringLiteral("KORVEXConfig"));
+    reportBrokenPipes();
+    Console console;
 
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
     if (!parsed.error.isEmpty())
-        return usage(parsed.error);
+        return usage(console, parsed.error);
     const Request &request = parsed.request;
-    if (request.help) {
-        std::fputs(helpText(), stdout);
-        return ExitStatus::Ok;
-    }
-    if (request.version) {
-        std::printf("korvexctl %s\n", qPrintable(ProgramVersion));
-        return ExitStatus::Ok;
-    }
-
-    const SettingsFile settingsFile(request.settingsPath.isEmpty() ? settingsFilePath()
-                                                                   : request.settingsPath);
-    CollectingPrompter settingsProblems;
-    AppSettings settings = settingsFile.read(settingsProblems);
-    for (const QString &problem : std::as_const(settingsProblems.messages))
-        say(problem);
-    if (request.baud)
-        settings.Baud = *request.baud;
-    if (request.parity)
-        settings.Parity = *request.parity;
-
-    // A bad file stops everything before any byte goes to any device.
-    CfgRows rows{};
-    if (!request.cfgFile.isEmpty()) {
-        const std::optional<CfgRows> loaded = loadRows(request.cfgFile, settingsFile);
-        if (!loaded)
-            return ExitStatus::Usage;
-        rows = *loaded;
+    QString why;
+    if (request.help || request.version) {
+        const QByteArray text = request.help
+                                    ? QByteArray(helpText())
+                                    : QByteArrayLiteral("korvexctl ") + ProgramVersion.toLatin1() + '\n';
+        if (writeStandardOutput(text, &why))
+            return ExitStatus::Ok;
+        console.say(why);
+        return ExitStatus::RowsFailed;
     }
 
-    QList<Target> targets;
-    bool all = request.ports.isEmpty() || request.ports.contains(QLatin1String("all"), Qt::CaseInsensitive);
-    QStringList devicesSeen;
-    for (const QString &port : request.ports) {
-        if (port.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
-            continue;
-        QString why;
-        const std::optional<Target> target = targetFor(port, settingsFile.path(), &why);
-        if (!target)
-            return usage(why);
-        if (devicesSeen.contains(canonical(target->device)))
-            return usage(QStringLiteral("%1 is given twice").arg(target->device));
-        devicesSeen << canonical(target->device);
-        targets << *target;
+    Run run(request, console, request.settingsPath.isEmpty() ? settingsFilePath() : request.settingsPath);
+    const int status = runRequest(run);
+    // Whatever is still buffered must reach its reader, or the run failed.
+    if (!writeStandardOutput({}, &why)) {
+        console.say(why);
+        return std::max(status, int(ExitStatus::RowsFailed));
     }
-
-    if (::pipe(signalPipe) != 0)
-        return usage(QStringLiteral("cannot set up the stop signal"));
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-
-    const auto jobsFor = [&](const QList<Target> &list, Request::Operation operation) {
-        std::vector<std::unique_ptr<DeviceJob>> jobs;
-        for (const Target &target : list)
-            jobs.push_back(std::make_unique<DeviceJob>(target, operation, settings, request.timing, rows));
-        return jobs;
-    };
-    bool interrupted = false;
-
-    // list, and -p all: every candidate port is probed at once.
-    if (request.operation == Request::Operation::List || all) {
-        QList<Target> probed = targets;
-        if (all) {
-            for (const Target &candidate : candidates(settingsFile.path())) {
-                if (!devicesSeen.contains(canonical(candidate.device)))
-                    probed << candidate;
-            }
-        }
-        auto probes = jobsFor(probed, Request::Operation::List);
-        runAll(probes, &interrupted);
-        QList<Target> answered;
-        for (const auto &probe : probes) {
-            if (probe->result.status == SessionResult::Status::Done)
-                answered << probe->target;
-            if (request.operation == Request::Operation::List) {
-                const DeviceReport report = reportFor(*probe, rows);
-                std::fputs((request.json ? report.json : report.text).constData(), stdout);
-            }
-        }
-        if (interrupted)
-            return ExitStatus::Interrupted;
-        if (request.operation == Request::Operation::List)
-            return answered.isEmpty() ? ExitStatus::NoAnswer : ExitStatus::Ok;
-        if (answered.isEmpty()) {
-            say(QStringLiteral("no KORVEX answered on any port"));
-            return ExitStatus::NoAnswer;
-        }
-        targets = answered;
-    }
-
-    // Where read puts its files: standard output for one device without -o,
-    // a file for one device, a folder of files for several.
-    const bool toStdout = request.operation == Request::Operation::Read && request.output.isEmpty();
-    QStringList outputFiles;
-    if (request.operation == Request::Operation::Read) {
-        if (toStdout && targets.size() > 1)
-            return usage(QStringLiteral("several devices: name a folder for their files with -o"));
-        const bool folder = targets.size() > 1 || QFileInfo(request.output).isDir();
-        if (folder && !QDir().mkpath(request.output))
-            return usage(QStringLiteral("cannot make the folder %1").arg(request.output));
-        for (const Target &target : std::as_const(targets)) {
-            const QString name = QFileInfo(target.port).fileName() + QStringLiteral(".cfg");
-            const QString file = folder ? QDir(request.output).filePath(name) : request.output;
-            if (!toStdout && outputFiles.contains(file))
-                return usage(QStringLiteral("two devices would both be written to %1").arg(file));
-            outputFiles << file;
-        }
-    }
-
-    auto jobs = jobsFor(targets, request.operation);
-    runAll(jobs, &interrupted);
-
-    int status = ExitStatus::Ok;
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const DeviceJob &job = *jobs[i];
-        const bool read = request.operation == Request::Operation::Read;
-        const DeviceReport report = reportFor(job, read ? job.deviceRows : rows);
-        int jobStatus = report.exitStatus;
-        if (read && job.result.status == SessionResult::Status::Done &&
-            !writeRows(toStdout ? QString() : outputFiles.at(static_cast<int>(i)), job.deviceRows))
-            jobStatus = std::max(jobStatus, ExitStatus::RowsFailed);
-        std::fputs((request.json ? report.json : report.text).constData(), toStdout ? stderr : stdout);
-        status = std::max(status, jobStatus);
-    }
-    std::fflush(stdout);
-    return interrupted ? ExitStatus::Interrupted : status;
+    return status;
 }

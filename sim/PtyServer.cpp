@@ -182,6 +182,8 @@ bool PtyServer::receive(std::string &error)
         return false;
     }
 
+    if (!hostOnOurLine())
+        return true;
     const auto now = Clock::now();
     for (ssize_t i = 0; i < n && !m_hangupPending; ++i) {
         // The cable is pulled once N commands are done; the host finds out
@@ -209,6 +211,29 @@ bool PtyServer::receive(std::string &error)
     if (!m_parser.pending().empty())
         log("<- so far " + ByteText::render(m_parser.pending()));
     return true;
+}
+
+bool PtyServer::hostOnOurLine()
+{
+    // The host's settings are the terminal's: a real device would get these
+    // bytes framed at another rate or parity and see noise.
+    termios tio{};
+    if (::tcgetattr(m_slave, &tio) != 0)
+        return true;
+    const std::pair<int, speed_t> speeds[] = {{1200, B1200},   {2400, B2400},    {4800, B4800},
+                                              {9600, B9600},   {19200, B19200},  {38400, B38400},
+                                              {57600, B57600}, {115200, B115200}};
+    int baud = 0;
+    for (const auto &[rate, speed] : speeds) {
+        if (::cfgetospeed(&tio) == speed)
+            baud = rate;
+    }
+    const char parity = !(tio.c_cflag & PARENB) ? 'N' : (tio.c_cflag & PARODD) ? 'O' : 'E';
+    if (baud == m_options.line.baud && parity == m_options.line.parity)
+        return true;
+    log("<- noise: the host is at " + std::to_string(baud) + "," + parity + ", the line at " +
+        std::to_string(m_options.line.baud) + "," + m_options.line.parity);
+    return false;
 }
 
 bool PtyServer::transmit(std::string &error)

@@ -41,6 +41,7 @@ private:
     };
 
     bool receive(std::string &error);
+    bool hostOnOurLine();
     bool transmit(std::string &error);
     void watchOpens();
     void hangUp();

@@ -73,6 +73,9 @@ SimDevice::Reply SimDevice::read(const Command &command) const
     const RowStore::Row &row = m_rows.row(command.index);
     reply.bytes.push_back(static_cast<char>(row.scancode));
     reply.bytes += row.bytes;
+    // Damaged memory: more bytes than any write could have stored.
+    if (command.index == m_options.longRow)
+        reply.bytes += "OVERLONG";
     reply.bytes.push_back('\0');
     reply.bytes += m_options.trailing;
     return reply;

@@ -35,6 +35,17 @@ std::string setDelay(SimOptions::Delays &delays, const std::string &arg)
     return {};
 }
 
+std::string setLine(SimOptions::Line &line, const std::string &arg)
+{
+    const auto comma = arg.find(',');
+    const auto baud = parseInt(arg.substr(0, comma), 1, 4000000);
+    const std::string parity = comma == std::string::npos ? std::string() : arg.substr(comma + 1);
+    if (!baud || parity.size() != 1 || std::string("NEO").find(parity[0]) == std::string::npos)
+        return "--line wants BAUD,PARITY such as 9600,N (parity N, E or O), not \"" + arg + "\"";
+    line = {*baud, parity[0]};
+    return {};
+}
+
 } // namespace
 
 SimOptionsResult parseSimOptions(int argc, const char *const *argv)
@@ -86,7 +97,9 @@ SimOptionsResult parseSimOptions(int argc, const char *const *argv)
         {"--version-text", text(o.versionText, "--version-text")},
         {"--probe-reply", hex(o.probeReply, "--probe-reply")},
         {"--delay-ms", [&o](const std::string &v) { return setDelay(o.delays, v); }},
+        {"--line", [&o](const std::string &v) { return setLine(o.line, v); }},
         {"--late-row", number(o.lateRow, "--late-row", 0, 15)},
+        {"--long-row", number(o.longRow, "--long-row", 0, 15)},
         {"--write-reply",
          [&o](const std::string &v) -> std::string {
              o.writeReply = ByteText::unescape(v);
@@ -151,6 +164,9 @@ that path (or to the --link path) in Korvex.ini beside the program:
                        (replaces an existing link, never a file; removed on exit)
   --state FILE         keep the sixteen rows in FILE: loaded at start when it
                        exists, rewritten after every stored row
+  --line BAUD,PARITY   the line the device runs at (default 9600,N): what a
+                       host sends at another baud rate or parity is noise
+                       to it, and ignored
   --version-text TEXT  reply to "V" (default "KORVEX 2.14\r\n"); TEXT may use
                        the escapes \r \n \t \\ and \xHH
   --log                write every command and reply to stderr
@@ -162,6 +178,8 @@ Faults:
                        milliseconds; may be repeated
   --late-row N         the reply to the read of row index N (0-15) comes
                        300 ms late (on top of --delay-ms R)
+  --long-row N         the reply to the read of row index N (0-15) carries
+                       eight bytes more than its row, more than any row holds
   --nak                answer writes with NAK (15) and the index character,
                        and do not store them
   --write-reply TEXT   answer writes with TEXT (escapes as above), and do not

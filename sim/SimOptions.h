@@ -16,13 +16,23 @@ struct SimOptions
         int version = 0; // "V"
     };
 
+    // The line the device runs at; a host at another baud rate or parity
+    // sends it noise.
+    struct Line
+    {
+        int baud = 9600;
+        char parity = 'N'; // N, E or O
+    };
+
     std::string linkPath;
+    Line line;
     std::string statePath;
     std::string versionText = "KORVEX 2.14\r\n";
     std::string probeReply = std::string(1, '\xE8');
     bool silent = false;
     Delays delays;
     int lateRow = -1;                      // row index 0..15 whose read reply comes 300 ms late, -1 none
+    int longRow = -1;                      // row index 0..15 whose read reply is too long, -1 none
     bool nak = false;                      // writes refused with NAK and the index character
     std::optional<std::string> writeReply; // set: writes refused with exactly this reply
     bool ackNoStore = false;

@@ -36,3 +36,14 @@ inline QString parityName(const QString &letter)
     }
     return {};
 }
+// The letter for a parity given by name or letter in any case ("even", "E"),
+// empty for anything else.
+inline QString parityLetter(const QString &text)
+{
+    const QString upper = text.toUpper();
+    for (const QString &name : ParityNames) {
+        if (upper == name || upper == name.left(1))
+            return name.left(1);
+    }
+    return {};
+}

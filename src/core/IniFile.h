@@ -7,11 +7,17 @@
 // spaces around the equals sign are not part of the value. Otherwise a value
 // comes back exactly as stored: no unquoting, no escapes, no list splitting,
 // and a key present with an empty value yields empty text. Values are 8-bit
-// text (Latin-1).
+// text (Latin-1). A leading UTF-8 byte-order mark is skipped, and CR LF, LF
+// or a bare CR ends a line.
 
 // The stored value, cut to 1023 characters, or def when the file, the section
-// or the key is absent (or the file cannot be read).
+// or the key is absent, or the file cannot be read (see iniReadProblem).
 QString ReadINI(const QString &path, const QString &section, const QString &key, const QString &def);
+
+// Why the file at path cannot be read as a settings file ("path: reason"):
+// not a regular file, no permission, a NUL byte (not text), too large. Empty
+// when it can be read, and when it does not exist at all.
+QString iniReadProblem(const QString &path);
 
 struct IniEntry
 {
@@ -21,10 +27,10 @@ struct IniEntry
 };
 
 // Sets keys, creating the file and the sections when needed, in one
-// replacement of the file: every other line, comments and unknown sections
-// included, stays as it was. On failure returns false with *why, and the file
-// is exactly as it was: a file that exists but cannot be read is never
-// rewritten from nothing.
+// replacement of the file: every other line keeps its bytes, its line end
+// included, and the file keeps its permissions. On failure returns false
+// with *why, and the file is exactly as it was: a file that exists but cannot
+// be read is never rewritten from nothing.
 bool WriteINI(const QString &path, const QList<IniEntry> &entries, QString *why = nullptr);
 bool WriteINI(const QString &path, const QString &section, const QString &key, const QString &value,
               QString *why = nullptr);

@@ -2,6 +2,14 @@
 
 KeyRows::KeyRows(QObject *parent) : QObject(parent) {}
 
+KeyOverrides KeyRows::overrides() const
+{
+    KeyOverrides out;
+    for (int i = 0; i < RowCount; ++i)
+        out[static_cast<std::size_t>(i)] = keyOverride(i);
+    return out;
+}
+
 void KeyRows::setKeyName(int index, const QByteArray &name)
 {
     if (mutableRow(index).keyName == name)

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QByteArray>
+#include "core/KeyOverride.h"
+
 #include <QObject>
 #include <QString>
-
-#include <array>
-
-constexpr int RowCount = 16;
 
 // The picture of a row's status icon: none until something first sets one.
 enum class RowIcon { None, QuestionMark, CheckMark };
@@ -44,6 +41,11 @@ public:
     QByteArray description(int index) const { return row(index).description; }
     RowIcon icon(int index) const { return row(index).icon; }
     bool iconShown(int index) const { return row(index).iconShown; }
+    KeyOverride keyOverride(int index) const
+    {
+        return {keyName(index), keyString(index), description(index)};
+    }
+    KeyOverrides overrides() const;
 
     void setKeyName(int index, const QByteArray &name);
     void setKeyString(int index, const QByteArray &text);

@@ -9,11 +9,21 @@
 class KorvexError : public std::exception
 {
 public:
-    explicit KorvexError(QString description) : m_description(std::move(description)) {}
+    // What a front end may add a hint of its own for.
+    enum class Kind {
+        Other,
+        SettingsRefused, // the port does not take the baud rate or parity asked for
+    };
+
+    explicit KorvexError(QString description, Kind kind = Kind::Other)
+        : m_description(std::move(description)), m_kind(kind)
+    {}
 
     const QString &description() const noexcept { return m_description; }
+    Kind kind() const noexcept { return m_kind; }
     const char *what() const noexcept override { return "KorvexError"; }
 
 private:
     QString m_description;
+    Kind m_kind;
 };

@@ -1,7 +1,6 @@
 #include "core/SettingsFile.h"
 
 #include "core/IniFile.h"
-#include "core/Prompter.h"
 #include "core/VbNumber.h"
 
 namespace {
@@ -16,29 +15,35 @@ const QString ParityKey = QStringLiteral("PARITY");
 const QString EnableStringsKey = QStringLiteral("ENABLESTRINGS");
 const QString LastDirectoryKey = QStringLiteral("LASTDIR");
 
-qint16 readNumber(const QString &path, Prompter &prompter, const QString &section, const QString &key,
+qint16 readNumber(const QString &path, QStringList &problems, const QString &section, const QString &key,
                   const QString &def)
 {
     const QString text = ReadINI(path, section, key, def);
     QString why;
     if (const std::optional<qint16> value = toInt16(text.toLatin1(), &why))
         return *value;
-    prompter.message(
-        QStringLiteral("Error detected - %1 in [%2] of %3: %4; using %5").arg(key, section, path, why, def));
+    problems << QStringLiteral("%1 in [%2] of %3: %4; using %5").arg(key, section, path, why, def);
     return static_cast<qint16>(def.toShort());
 }
 
 } // namespace
 
-AppSettings SettingsFile::read(Prompter &prompter) const
+SettingsRead SettingsFile::read() const
 {
-    AppSettings settings;
-    settings.Port = readNumber(m_path, prompter, CommSection, PortKey, QStringLiteral("1"));
+    SettingsRead read;
+    read.unreadable = iniReadProblem(m_path);
+    if (!read.unreadable.isEmpty())
+        read.problems << read.unreadable +
+                             QStringLiteral(
+                                 "; the default settings are used, and without its [PORTS] section "
+                                 "COMn may be another device");
+    AppSettings &settings = read.settings;
+    settings.Port = readNumber(m_path, read.problems, CommSection, PortKey, QStringLiteral("1"));
     settings.Baud = ReadINI(m_path, CommSection, BaudKey, QStringLiteral("9600"));
     settings.Parity = ReadINI(m_path, CommSection, ParityKey, QStringLiteral("N"));
     settings.EnableStrings =
-        readNumber(m_path, prompter, GeneralSection, EnableStringsKey, QStringLiteral("0"));
-    return settings;
+        readNumber(m_path, read.problems, GeneralSection, EnableStringsKey, QStringLiteral("0"));
+    return read;
 }
 
 bool SettingsFile::write(const AppSettings &settings, QString *why) const

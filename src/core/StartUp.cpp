@@ -1,16 +1,19 @@
 #include "core/StartUp.h"
 
 #include "core/MainModel.h"
+#include "core/Prompter.h"
 #include "core/SettingsFile.h"
 
-AppSettings FormLoad(MainModel &model, Prompter &prompter, const SettingsFile &settingsFile,
-                     const std::function<void(const AppSettings &)> &setupCommPort)
+AppSettings startUp(MainModel &model, Prompter &prompter, const SettingsFile &settingsFile,
+                    const std::function<void(const AppSettings &)> &setupCommPort)
 {
     model.setText(MainModel::Text::Caption,
                   QStringLiteral("KORVEX CONFIG") + QStringLiteral(" v") + ProgramVersion);
-    const AppSettings settings = settingsFile.read(prompter);
+    const SettingsRead read = settingsFile.read();
+    for (const QString &problem : read.problems)
+        prompter.message(QStringLiteral("Error detected - ") + problem);
     // The set-up reports its own failures.
-    setupCommPort(settings);
+    setupCommPort(read.settings);
     model.setDescriptionBoxSize(QSize(5000, 1090));
-    return settings;
+    return read.settings;
 }

@@ -14,7 +14,7 @@ bool isDigit(char c)
 
 } // namespace
 
-std::optional<double> parseDecimal(const QByteArray &text)
+std::optional<double> parseDecimal(const QByteArray &text, Exponent exponent)
 {
     // Only spaces and tabs count as surrounding blanks; a record field never
     // holds anything else around its number.
@@ -37,7 +37,7 @@ std::optional<double> parseDecimal(const QByteArray &text)
     }
     if (digits == 0)
         return std::nullopt;
-    if (i < end && (number[i] == 'e' || number[i] == 'E')) {
+    if (exponent == Exponent::Allowed && i < end && (number[i] == 'e' || number[i] == 'E')) {
         qsizetype j = i + 1;
         if (j < end && (number[j] == '+' || number[j] == '-'))
             ++j;

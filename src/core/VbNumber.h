@@ -6,9 +6,10 @@
 #include <optional>
 
 // Numbers as the settings file and .cfg records write them: surrounding
-// spaces, an optional sign, decimal digits with an optional fraction and an
-// optional exponent. Anything else is not a number.
-std::optional<double> parseDecimal(const QByteArray &text);
+// spaces, an optional sign, decimal digits with an optional fraction and,
+// where allowed, an exponent. Anything else is not a number.
+enum class Exponent { Allowed, Refused };
+std::optional<double> parseDecimal(const QByteArray &text, Exponent exponent = Exponent::Allowed);
 
 // Rounds to the nearest whole number, a half going to the even neighbour
 // (2.5 -> 2, 3.5 -> 4).

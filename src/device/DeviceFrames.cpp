@@ -25,7 +25,7 @@ QByteArray scancodeLogText(quint8 scancode)
 {
     if (scancode > 32 && scancode < 126)
         return QByteArray(1, static_cast<char>(scancode));
-    return '{' + QByteArray::number(scancode, 16).toUpper() + '}';
+    return HexGroup(scancode);
 }
 
 QByteArray responseLogText(const QByteArray &reply)
@@ -59,4 +59,19 @@ QByteArray receivedByteUnit(quint8 byte)
     if (byte > 32 && byte < 127 && byte != '{')
         return QByteArray(1, static_cast<char>(byte));
     return HexGroup(byte);
+}
+
+QByteArray frameBytes(const QByteArray &notation)
+{
+    const QByteArray bytes = EncodeKeyString(notation);
+    const qsizetype end = bytes.indexOf('\0');
+    return end < 0 ? bytes : bytes.left(end);
+}
+
+QByteArray storedBytes(const QByteArray &notation)
+{
+    QByteArray bytes = EncodeKeyString(notation);
+    while (bytes.endsWith('\0'))
+        bytes.chop(1);
+    return bytes;
 }

@@ -14,7 +14,8 @@ QByteArray readCommand(int index);
 QByteArray showNul(const QByteArray &bytes);
 
 // A scancode in the log: the character itself when printable (33..125),
-// otherwise "{" + hex digits without leading zeros + "}".
+// otherwise a group of two hex digits, {0D}, as every other byte the log
+// shows in braces.
 QByteArray scancodeLogText(quint8 scancode);
 
 // A read reply for the log: scancode as above, then the remaining bytes as
@@ -23,6 +24,16 @@ QByteArray responseLogText(const QByteArray &reply);
 
 // The string part of a reply (after the scancode) up to its first 0x00.
 QByteArray replyStringBytes(const QByteArray &reply);
+
+// The bytes a write command carries for an output string: up to its first
+// 0x00, since the device ends the command there; anything after it would be
+// taken as new commands and could overwrite another row.
+QByteArray frameBytes(const QByteArray &notation);
+// What the device holds once the string was sent: its bytes without the
+// 0x00s at its end (a 0x00 ends the command, so a trailing one is nothing to
+// hold). A string with bytes after an inner 0x00 can never be held whole, and
+// never matches.
+QByteArray storedBytes(const QByteArray &notation);
 
 // One received byte as a unit of a row's output string: 33..126 as itself,
 // except "{" which would open a group, everything else as {HH}.

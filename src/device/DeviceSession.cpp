@@ -1,8 +1,6 @@
 #include "device/DeviceSession.h"
 
 #include "core/KorvexError.h"
-#include "core/MainModel.h"
-#include "core/Prompter.h"
 #include "core/Waiter.h"
 #include "device/DeviceFrames.h"
 #include "device/LineSettings.h"
@@ -10,7 +8,12 @@
 #include "keys/KeyLookup.h"
 #include "keys/KeyStringNotation.h"
 
+#include <algorithm>
+
 namespace {
+
+using Stage = SessionObserver::Stage;
+using Kind = RowOutcome::Kind;
 
 constexpr int AttachTries = 8;
 constexpr int AttachPolls = 51;
@@ -30,38 +33,55 @@ constexpr char Ack = '\x06';
 constexpr int QuietCharacters = 3;
 constexpr int BitsPerCharacter = 11;
 
-const QString CodeLabelPrefix = QStringLiteral("Code Version Reported: ");
-
-// Marks the model busy for the lifetime of one operation, whichever way it ends.
+// Marks the session busy for one operation, whichever way it ends.
 class BusyGuard
 {
 public:
-    explicit BusyGuard(MainModel &model) : m_model(model) { m_model.setBusy(true); }
-    ~BusyGuard() { m_model.setBusy(false); }
+    BusyGuard(bool &busy, SessionObserver &observer) : m_busy(busy), m_observer(observer)
+    {
+        m_busy = true;
+        m_observer.busyChanged(true);
+    }
+    ~BusyGuard()
+    {
+        m_busy = false;
+        m_observer.busyChanged(false);
+    }
     BusyGuard(const BusyGuard &) = delete;
     BusyGuard &operator=(const BusyGuard &) = delete;
 
 private:
-    MainModel &m_model;
+    bool &m_busy;
+    SessionObserver &m_observer;
 };
 
-QString rowNumber(int index)
+QByteArray rowNumber(int index)
 {
-    return QString::number(index + 1);
+    return QByteArray::number(index + 1);
 }
 
-void startProgress(ProgressModel &progress)
+// A read reply is whole once the 0x00 after its scancode has come.
+bool readReplyWhole(const QByteArray &bytes)
 {
-    progress.setVisible(true);
-    progress.setPercentText(QStringLiteral("0%"));
-    progress.setMaximum(15);
-    progress.setValue(0);
+    return bytes.indexOf('\0', 1) > 0;
+}
+
+// A version text has no terminator: whatever came, once the line is quiet.
+bool anyReply(const QByteArray &bytes)
+{
+    return !bytes.isEmpty();
 }
 
 } // namespace
 
-DeviceSession::DeviceSession(MainModel &model, SerialPort &port, Waiter &waiter, Prompter &prompter)
-    : m_model(model), m_port(port), m_waiter(waiter), m_prompter(prompter)
+int SessionResult::acknowledged() const
+{
+    return static_cast<int>(
+        std::count_if(rows.begin(), rows.end(), [](const RowOutcome &row) { return row.acknowledged; }));
+}
+
+DeviceSession::DeviceSession(SerialPort &port, Waiter &waiter, SessionObserver &observer)
+    : m_port(port), m_waiter(waiter), m_observer(observer)
 {}
 
 void DeviceSession::setTiming(Timing timing)
@@ -69,33 +89,29 @@ void DeviceSession::setTiming(Timing timing)
     m_timing = timing;
 }
 
-void DeviceSession::setRowObserver(std::function<void(int row)> observer)
+template <typename Body> SessionResult DeviceSession::runExclusive(Stage stage, Body &&body)
 {
-    m_rowObserver = std::move(observer);
-}
-
-template <typename Body> SessionResult DeviceSession::runExclusive(const QString &failureText, Body &&body)
-{
-    if (m_model.isBusy()) {
-        SessionResult refused;
-        refused.status = SessionResult::Status::Refused;
-        return refused;
+    if (m_busy) {
+        SessionResult busy;
+        busy.status = SessionResult::Status::Busy;
+        return busy;
     }
     m_result = SessionResult();
     {
-        BusyGuard busy(m_model);
+        const BusyGuard guard(m_busy, m_observer);
         try {
             body();
         } catch (const KorvexError &error) {
             m_result.status = SessionResult::Status::PortFailed;
             m_result.message = error.description();
-            m_prompter.message(failureText + error.description());
+            m_observer.failed(stage, error);
         } catch (const OperationAborted &) {
             // Closing or stopped: let go of the device and say nothing.
             m_result.status = SessionResult::Status::Interrupted;
             releasePort();
         }
     }
+    m_rows = nullptr;
     if (m_setupPending) {
         m_setupPending = false;
         SetupCommPort(m_settings);
@@ -113,34 +129,38 @@ void DeviceSession::releasePort()
     }
 }
 
-void DeviceSession::SetupCommPort(const AppSettings &settings)
+void DeviceSession::openIfClosed()
+{
+    if (!m_port.isOpen())
+        m_port.open();
+}
+
+void DeviceSession::logLine(const QByteArray &line)
+{
+    m_observer.logAdded(line);
+}
+
+SessionResult DeviceSession::SetupCommPort(const AppSettings &settings)
 {
     m_settings = settings;
+    SessionResult result;
     // New settings must not pull the port from under a running operation.
-    if (m_model.isBusy()) {
+    if (m_busy) {
         m_setupPending = true;
-        return;
+        return result;
     }
     try {
         if (m_port.isOpen())
             m_port.close();
         m_port.setPortNumber(settings.Port);
         m_port.setLineSettings(lineSettingsFor(settings.Baud, settings.Parity));
-        m_model.setText(MainModel::Text::CommLabel, QStringLiteral("COM") + QString::number(settings.Port));
-        m_model.setText(MainModel::Text::BaudLabel, settings.Baud);
-        if (const QString parity = parityName(settings.Parity); !parity.isEmpty())
-            m_model.setText(MainModel::Text::ParityLabel, parity);
+        m_observer.settingsApplied(settings);
     } catch (const KorvexError &error) {
-        m_prompter.message(QStringLiteral("Error setting up comm port - ") + error.description());
+        result.status = SessionResult::Status::SettingsRefused;
+        result.message = error.description();
+        m_observer.failed(Stage::SetUp, error);
     }
-}
-
-void DeviceSession::addMarker(int line)
-{
-    // The log may have been cleared meanwhile (Clear All during a wait).
-    StatusLog &log = m_model.log();
-    if (line >= 0 && line < log.count())
-        log.setLine(line, log.line(line) + " *");
+    return result;
 }
 
 int DeviceSession::quietMs() const
@@ -172,18 +192,15 @@ void DeviceSession::awaitReply(int protocolMs, bool (*whole)(const QByteArray &)
 
 QString DeviceSession::CheckAttached()
 {
-    QString result = QStringLiteral("KORVEX not responsing on port COM") + QString::number(m_settings.Port);
+    QString result = QStringLiteral("KORVEX not responsing on port ") + m_port.portName();
     int tries = 0;
     bool found = false;
-    StatusLog &log = m_model.log();
-    log.Add2Status("Check for KORVEX attached");
-    const int line = log.lastIndex();
+    logLine("Check for KORVEX attached");
 
     try {
         while (tries < AttachTries && !found) {
-            addMarker(line);
-            if (!m_port.isOpen())
-                m_port.open();
+            m_observer.logExtended(" *");
+            openIfClosed();
             m_port.write(QByteArrayLiteral("z"));
 
             QByteArray reply;
@@ -215,25 +232,25 @@ QString DeviceSession::CheckAttached()
     } catch (const KorvexError &error) {
         m_result.status = SessionResult::Status::PortFailed;
         m_result.message = error.description();
-        m_prompter.message(QStringLiteral("Error checking for KORVEX attachment- ") + error.description());
+        m_observer.failed(Stage::Attach, error);
         return result;
     }
 
     if (!found)
         return result;
-    log.Add2Status("KORVEX responded after " + QByteArray::number(tries) + " tries");
+    logLine("KORVEX responded after " + QByteArray::number(tries) + " tries");
     return {};
 }
 
-// Reading, sending and verifying stop with a beep when no device answered;
-// the check has already logged its tries, the message goes after them.
-bool DeviceSession::attachedOrReported()
+// Reading, sending and verifying stop when no device answered; the check has
+// already logged its tries, the message goes after them.
+bool DeviceSession::attachedOrStopped()
 {
     const QString attached = CheckAttached();
     if (attached.isEmpty())
         return true;
-    m_prompter.beep();
-    m_model.log().Add2Status(attached.toLatin1());
+    m_observer.deviceAbsent();
+    logLine(attached.toLatin1());
     noteNotAttached(attached);
     return false;
 }
@@ -247,78 +264,64 @@ void DeviceSession::noteNotAttached(const QString &text)
     }
 }
 
-namespace {
-
-// A read reply is whole once the 0x00 after its scancode has come.
-bool readReplyWhole(const QByteArray &bytes)
-{
-    return bytes.indexOf('\0', 1) > 0;
-}
-
-// A version text has no terminator: whatever came, once the line is quiet.
-bool anyReply(const QByteArray &bytes)
-{
-    return !bytes.isEmpty();
-}
-
-} // namespace
-
 SessionResult DeviceSession::readRows()
 {
-    return runExclusive(QStringLiteral("Error retrieve current key overrides - "), [this] {
-        StatusLog &log = m_model.log();
-        KeyRows &rows = m_model.rows();
-        ProgressModel &progress = m_model.progress();
+    return runExclusive(Stage::Read, [this] {
+        m_observer.logCleared();
+        logLine("Read Operation Requested");
+        m_observer.progressStarted();
+        m_observer.rowsUnconfirmed();
 
-        log.clear();
-        log.Add2Status("Read Operation Requested");
-        startProgress(progress);
-        rows.markAllUnconfirmed(true);
-
-        if (!attachedOrReported())
+        if (!attachedOrStopped())
             return;
 
+        bool missing = false;
         for (int i = 0; i < RowCount; ++i) {
-            rows.setKeyString(i, QByteArray());
-            if (!m_port.isOpen())
-                m_port.open();
-            const QByteArray command = readCommand(i);
-            m_port.write(command);
-            log.Add2Status("Sent " + showNul(command));
-            awaitReply(ReadReplyMs, readReplyWhole);
-
-            const QByteArray reply = m_port.readAll();
-            RowOutcome &outcome = m_result.rows[static_cast<std::size_t>(i)];
-            outcome.kind = reply.isEmpty() ? RowOutcome::Kind::NoReply : RowOutcome::Kind::Read;
-            if (!reply.isEmpty()) {
-                const QByteArray name = ScancodeToKeyName(static_cast<quint8>(reply.at(0)));
-                rows.setKeyName(i, name);
-                log.Add2Status("Response: " + responseLogText(reply));
-                rows.setIcon(i, RowIcon::CheckMark);
-                if (!name.isEmpty())
-                    fillRowFromReply(i, replyStringBytes(reply));
-            }
-            progress.step(i);
-            rowDone(i);
+            readRow(i, missing);
+            missing = missing || outcome(i).kind == Kind::NoReply;
+            m_observer.progressStep(i);
+            m_observer.rowDone(i);
         }
 
-        closeAndHideProgress(ReadLingerMs);
+        closeAndEndProgress(ReadLingerMs);
     });
 }
 
-void DeviceSession::fillRowFromReply(int index, const QByteArray &stringPart)
+void DeviceSession::readRow(int index, bool earlierMissing)
 {
-    KeyRows &rows = m_model.rows();
-    int units = 0;
-    for (const char byte : stringPart) {
-        // Byte by byte, so the row's check runs after each one as it would
-        // for typing. The seventh unit draws the too-long message and is cut
-        // back; what follows in this reply is dropped rather than drawing the
-        // same message once per byte.
-        rows.setKeyString(index, rows.keyString(index) + receivedByteUnit(static_cast<quint8>(byte)));
-        if (++units > MaxOutputUnits)
-            break;
+    m_observer.rowCleared(index);
+    openIfClosed();
+    const QByteArray command = readCommand(index);
+    m_port.write(command);
+    logLine("Sent " + showNul(command));
+    awaitReply(ReadReplyMs, readReplyWhole);
+
+    const QByteArray reply = m_port.readAll();
+    RowOutcome &row = outcome(index);
+    if (reply.isEmpty()) {
+        row.kind = Kind::NoReply;
+        return;
     }
+    row.scancode = static_cast<quint8>(reply.at(0));
+    row.deviceKey = ScancodeToKeyName(row.scancode);
+    logLine("Response: " + responseLogText(reply));
+    QByteArrayList units;
+    if (!row.deviceKey.isEmpty()) {
+        for (const char byte : replyStringBytes(reply))
+            units << receivedByteUnit(static_cast<quint8>(byte));
+    }
+    row.deviceString = units.join();
+    // A reply that did not come in time arrives with the next row's, in
+    // front of it: once one went missing, no later reply can be trusted.
+    if (earlierMissing)
+        row.kind = Kind::Unreliable;
+    else if (row.deviceKey.isEmpty() && row.scancode != NoKeyScancode)
+        row.kind = Kind::UnknownKey;
+    else if (units.size() > MaxOutputUnits)
+        row.kind = Kind::Cut;
+    else
+        row.kind = Kind::Read;
+    m_observer.rowRead(index, row.deviceKey, units);
 }
 
 QByteArray DeviceSession::awaitAcknowledgement(int index)
@@ -327,9 +330,8 @@ QByteArray DeviceSession::awaitAcknowledgement(int index)
     const auto handle = [&](QByteArray *status) {
         const QByteArray reply = m_port.readAll();
         if (reply.size() >= 2 && reply.at(0) == Ack && reply.at(1) == indexChar) {
-            const bool verified = VerifyKey(index);
-            *status = (verified ? "success # " : "FAILED to verify # ") + rowNumber(index).toLatin1();
-            m_model.rows().setIcon(index, verified ? RowIcon::CheckMark : RowIcon::QuestionMark);
+            outcome(index).acknowledged = true;
+            *status = (VerifyKey(index) ? "success # " : "FAILED to verify # ") + rowNumber(index);
         } else {
             *status = reply;
             notAcknowledged(index, reply);
@@ -363,114 +365,96 @@ QByteArray DeviceSession::awaitAcknowledgement(int index)
 
 void DeviceSession::notAcknowledged(int index, const QByteArray &reply)
 {
-    RowOutcome &outcome = m_result.rows[static_cast<std::size_t>(index)];
-    outcome.kind = RowOutcome::Kind::NotAcknowledged;
-    outcome.reply = reply;
+    RowOutcome &row = outcome(index);
+    row.kind = Kind::NotAcknowledged;
+    row.reply = reply;
 }
 
-SessionResult DeviceSession::sendRows()
+SessionResult DeviceSession::sendRows(const RowLookup &rows, const RowSet &which)
 {
-    return runExclusive(QStringLiteral("Error sending to KORVEX. "), [this] {
-        StatusLog &log = m_model.log();
-        KeyRows &rows = m_model.rows();
-        ProgressModel &progress = m_model.progress();
+    return runExclusive(Stage::Send, [this, &rows, &which] {
+        m_rows = rows;
+        m_observer.progressStarted();
+        m_observer.logCleared();
 
-        startProgress(progress);
-        log.clear();
-
-        if (!attachedOrReported())
+        if (!attachedOrStopped())
             return;
-        rows.markAllUnconfirmed(true);
+        m_observer.rowsUnconfirmed();
 
         for (int i = 0; i < RowCount; ++i) {
-            const QByteArray name = rows.keyName(i);
+            if (!which.test(static_cast<std::size_t>(i)))
+                continue;
+            const KeyOverride row = m_rows(i);
             const auto scancode =
-                name.isEmpty() ? NoKeyScancode : static_cast<quint8>(KeyNameToScancode(name));
-            // The device ends a frame at its first 0x00, so anything after a
-            // {00} in the string would be taken as new commands and could
-            // overwrite another row. Stop there: the device holds what it can,
-            // and the read-back reports the row as not matching the screen.
-            const QByteArray encoded = EncodeKeyString(rows.keyString(i));
-            const QByteArray bytes =
-                encoded.left(encoded.indexOf('\0') < 0 ? encoded.size() : encoded.indexOf('\0'));
+                row.key.isEmpty() ? NoKeyScancode : static_cast<quint8>(KeyNameToScancode(row.key));
+            const QByteArray bytes = frameBytes(row.string);
             const char indexChar = rowIndexChar(i);
 
-            if (!m_port.isOpen())
-                m_port.open();
+            openIfClosed();
             m_port.write(QByteArrayLiteral("/W") + indexChar);
             m_port.write(QByteArray(1, static_cast<char>(scancode)));
             if (!bytes.isEmpty())
                 m_port.write(bytes);
             m_port.write(QByteArray(1, '\0'));
-            log.Add2Status("/W" + QByteArray(1, indexChar) + '{' +
-                           QByteArray::number(scancode, 16).toUpper() + '}' + bytes + "[NUL]");
+            logLine("/W" + QByteArray(1, indexChar) + HexGroup(scancode) + bytes + "[NUL]");
 
-            log.Add2Status(awaitAcknowledgement(i));
-            progress.step(i);
-            rowDone(i);
+            logLine(awaitAcknowledgement(i));
+            m_observer.progressStep(i);
+            m_observer.rowDone(i);
         }
 
-        closeAndHideProgress(SendLingerMs);
+        closeAndEndProgress(SendLingerMs);
     });
 }
 
 bool DeviceSession::VerifyKey(int id)
 {
-    StatusLog &log = m_model.log();
-    KeyRows &rows = m_model.rows();
-    RowOutcome &outcome = m_result.rows[static_cast<std::size_t>(id)];
+    const KeyOverride screen = m_rows(id);
+    RowOutcome &row = outcome(id);
 
     const QByteArray command = readCommand(id);
     m_port.write(command);
-    log.Add2Status("Sent " + showNul(command));
+    logLine("Sent " + showNul(command));
     awaitReply(VerifyReplyMs, readReplyWhole);
 
     const QByteArray reply = m_port.readAll();
-    // No reply proves nothing about the device's copy of the row.
     if (reply.isEmpty()) {
-        outcome.kind = RowOutcome::Kind::NoReply;
-        return false;
+        // No reply proves nothing about the device's copy of the row.
+        row.kind = Kind::NoReply;
+    } else {
+        row.scancode = static_cast<quint8>(reply.at(0));
+        row.deviceKey = ScancodeToKeyName(row.scancode);
+        const QByteArray deviceBytes = replyStringBytes(reply);
+        row.deviceString = RenderReceivedBytes(deviceBytes);
+        if (row.deviceKey != screen.key) {
+            row.kind = Kind::KeyMismatch;
+        } else {
+            logLine("Response: " + responseLogText(reply));
+            // Compared as bytes, so a space, a brace or {7} on screen matches
+            // the device holding exactly those bytes, and against what a send
+            // leaves on the device, so a row ending in {} matches too.
+            row.kind = row.deviceKey.isEmpty() || deviceBytes == storedBytes(screen.string)
+                           ? Kind::Match
+                           : Kind::StringMismatch;
+        }
     }
-
-    const QByteArray name = ScancodeToKeyName(static_cast<quint8>(reply.at(0)));
-    const QByteArray deviceBytes = replyStringBytes(reply);
-    outcome.deviceKey = name;
-    outcome.deviceString = RenderReceivedBytes(deviceBytes);
-    if (name != rows.keyName(id)) {
-        outcome.kind = RowOutcome::Kind::KeyMismatch;
-        rows.setIcon(id, RowIcon::QuestionMark);
-        m_prompter.message(QLatin1Char('#') + rowNumber(id) +
-                           QStringLiteral(" keyboard keyidentifier does not match screen"));
-        return false;
-    }
-    log.Add2Status("Response: " + responseLogText(reply));
-    rows.setIcon(id, RowIcon::CheckMark);
-    outcome.kind = RowOutcome::Kind::Match;
-    if (name.isEmpty())
-        return true;
-
-    // Compared as bytes, so a space, a brace or {7} on screen matches the
-    // device holding exactly those bytes.
-    if (deviceBytes == EncodeKeyString(rows.keyString(id)))
-        return true;
-    outcome.kind = RowOutcome::Kind::StringMismatch;
-    rows.setIcon(id, RowIcon::QuestionMark);
-    m_prompter.message(QLatin1Char('#') + rowNumber(id) + QStringLiteral(" output string - ") +
-                       QString::fromLatin1(outcome.deviceString) +
-                       QStringLiteral(" - does not match screen value"));
-    return false;
+    m_observer.rowVerified(id, row);
+    return row.kind == Kind::Match;
 }
 
-SessionResult DeviceSession::verifyRows()
+SessionResult DeviceSession::verifyRows(const RowLookup &rows, const RowSet &which)
 {
-    return runExclusive(QStringLiteral("Error verifying values. "), [this] {
-        m_model.log().clear();
-        if (!attachedOrReported())
+    return runExclusive(Stage::Verify, [this, &rows, &which] {
+        m_rows = rows;
+        m_observer.logCleared();
+        if (!attachedOrStopped())
             return;
-        m_model.rows().markAllUnconfirmed(true);
+        m_observer.rowsUnconfirmed();
         for (int i = 0; i < RowCount; ++i) {
+            if (!which.test(static_cast<std::size_t>(i)))
+                continue;
             VerifyKey(i);
-            rowDone(i);
+            m_observer.rowDone(i);
         }
         m_port.close();
     });
@@ -478,47 +462,37 @@ SessionResult DeviceSession::verifyRows()
 
 SessionResult DeviceSession::queryVersion(VersionQuery when)
 {
-    return runExclusive(QStringLiteral("Error getting code version. "), [this, when] {
-        StatusLog &log = m_model.log();
-        log.clear();
+    return runExclusive(Stage::Version, [this, when] {
+        m_observer.logCleared();
         // Unlike the other operations, the window asks even when the check
         // found no device.
         const QString attached = CheckAttached();
         if (!attached.isEmpty()) {
-            log.Add2Status(attached.toLatin1());
+            logLine(attached.toLatin1());
             noteNotAttached(attached);
             if (when == VersionQuery::IfAttached) {
                 m_port.close();
                 return;
             }
         }
-        if (!m_port.isOpen())
-            m_port.open();
-        log.Add2Status("Requesting Version");
+        openIfClosed();
+        logLine("Requesting Version");
         m_port.write(QByteArrayLiteral("V"));
         awaitReply(VersionReplyMs, anyReply);
 
-        QByteArray reply = m_port.readAll();
+        const QByteArray reply = m_port.readAll();
         m_result.version = reply;
-        if (reply.isEmpty())
-            reply = "???";
-        m_model.setText(MainModel::Text::CodeLabel, CodeLabelPrefix + QString::fromLatin1(reply));
-        log.Add2Status("Version = " + reply);
+        m_observer.versionReported(reply);
+        logLine("Version = " + (reply.isEmpty() ? QByteArrayLiteral("???") : reply));
         m_port.close();
     });
 }
 
-void DeviceSession::closeAndHideProgress(int lingerMs)
+void DeviceSession::closeAndEndProgress(int lingerMs)
 {
     m_port.close();
     // In the window the 100% stays on screen a moment.
     if (m_timing == Timing::Window)
         m_waiter.Delay(lingerMs);
-    m_model.progress().setVisible(false);
-}
-
-void DeviceSession::rowDone(int row)
-{
-    if (m_rowObserver)
-        m_rowObserver(row);
+    m_observer.progressEnded();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "core/AppSettings.h"
-#include "core/KeyRows.h"
+#include "core/KeyOverride.h"
+#include "device/SessionObserver.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,8 +10,7 @@
 #include <array>
 #include <functional>
 
-class MainModel;
-class Prompter;
+class KorvexError;
 class SerialPort;
 class Waiter;
 
@@ -20,6 +20,9 @@ struct RowOutcome
     enum class Kind {
         NotRun,          // the operation did not get to the row
         Read,            // read: the device answered
+        Cut,             // read: the device sent more than six units; the row keeps six
+        UnknownKey,      // read: a scancode no key name stands for
+        Unreliable,      // read: an earlier row had no reply, so this reply may be that row's
         NoReply,         // read or read-back: nothing came
         Match,           // read-back: the device holds what the row says
         KeyMismatch,     // read-back: the device holds another key
@@ -27,38 +30,45 @@ struct RowOutcome
         NotAcknowledged, // send: no acknowledgement ("timeout" or what came instead)
     };
     Kind kind = Kind::NotRun;
-    QByteArray deviceKey;    // read-back: the key name the device holds
-    QByteArray deviceString; // read-back: its bytes, in the notation
-    QByteArray reply;        // NotAcknowledged: "timeout" or what came instead
+    QByteArray deviceKey;      // read, read-back: the key name the device holds
+    QByteArray deviceString;   // read, read-back: its bytes in the notation (read: every unit sent)
+    quint8 scancode = 0;       // read, read-back: the scancode the device holds
+    QByteArray reply;          // NotAcknowledged: "timeout" or what came instead
+    bool acknowledged = false; // send: the device said it stored the row
 };
 
-// How an operation ended, for a caller that needs more than the window's
-// log and message boxes.
+// How an operation ended.
 struct SessionResult
 {
     enum class Status {
-        Done,        // the operation ran to its end (rows may still differ)
-        NotAttached, // nothing, or not a KORVEX, answered the probe
-        PortFailed,  // the port could not be opened, or failed midway
-        Interrupted, // stopped between two commands (closing, or asked to)
-        Refused,     // another operation of this session was running
+        Done,            // the operation ran to its end (rows may still differ)
+        SettingsRefused, // the port set-up refused the baud rate or parity
+        NotAttached,     // nothing, or not a KORVEX, answered the probe
+        PortFailed,      // the port could not be opened, or failed midway
+        Interrupted,     // stopped between two commands (closing, or asked to)
+        Busy,            // another operation of this session was running
     };
     Status status = Status::Done;
-    QString message; // NotAttached: the check's text; PortFailed: what failed
+    QString message; // what went wrong, in the operator's words
     QByteArray version;
     std::array<RowOutcome, RowCount> rows{};
+
+    // Rows the device acknowledged while sending: it holds at least these.
+    int acknowledged() const;
 };
 
-// One device behind one port: port set-up, the attachment check and the
-// four device operations. Each operation reports through the model (log,
-// rows, progress, labels) and the prompter, waits only through the waiter,
-// catches its own failures and returns what came of it. A session holds no
-// state outside itself, so several can serve several devices at once, each
-// with its own port, waiter, model and prompter.
+// The rows an operation sends or compares with, asked for one row at a time
+// as the operation reaches it: the window's rows may change while it waits.
+using RowLookup = std::function<KeyOverride(int index)>;
+
+// One device behind one port: port set-up, the attachment check and the four
+// device operations. Each operation waits only through the waiter, catches
+// its own failures, tells the observer as it goes and returns what came of it.
+// A session holds no state outside itself, so several can serve several
+// devices at once, each with its own port, waiter and observer.
 //
-// Only one operation of a session runs at a time: while one runs (its waits
-// and message boxes included) a second is refused at once, and the model is
-// busy.
+// Only one operation of a session runs at a time: while one runs (the
+// observer's message boxes included) a second is refused at once.
 class DeviceSession
 {
 public:
@@ -74,50 +84,49 @@ public:
     };
     enum class VersionQuery { Always, IfAttached };
 
-    DeviceSession(MainModel &model, SerialPort &port, Waiter &waiter, Prompter &prompter);
+    DeviceSession(SerialPort &port, Waiter &waiter, SessionObserver &observer);
 
     void setTiming(Timing timing);
-    // Called after each row of a read, send or verify.
-    void setRowObserver(std::function<void(int row)> observer);
+    bool isBusy() const { return m_busy; }
 
-    // Applies the serial settings to the port (left closed) and the Settings
-    // labels. Asked for during an operation, it runs when that operation ends.
-    void SetupCommPort(const AppSettings &settings);
+    // Applies the serial settings to the port (left closed). Asked for during
+    // an operation, it runs when that operation ends.
+    SessionResult SetupCommPort(const AppSettings &settings);
     // Empty when the device answered the probe; otherwise the text to report.
     QString CheckAttached();
     // Reads the sixteen rows from the device.
     SessionResult readRows();
-    // Sends the sixteen rows, verifying each acknowledged one.
-    SessionResult sendRows();
-    // Verifies the sixteen rows against the device.
-    SessionResult verifyRows();
-    // Verifies one row; the port must be open. False on a mismatch or no reply.
-    bool VerifyKey(int id);
+    // Sends the rows, verifying each acknowledged one.
+    SessionResult sendRows(const RowLookup &rows, const RowSet &which = AllRows);
+    // Verifies the rows against the device.
+    SessionResult verifyRows(const RowLookup &rows, const RowSet &which = AllRows);
     // Asks the device for its code version; the window asks even when no
     // device answered the probe.
     SessionResult queryVersion(VersionQuery when = VersionQuery::Always);
 
 private:
-    template <typename Body> SessionResult runExclusive(const QString &failureText, Body &&body);
-    bool attachedOrReported();
+    template <typename Body> SessionResult runExclusive(SessionObserver::Stage stage, Body &&body);
+    bool VerifyKey(int id);
+    bool attachedOrStopped();
     void noteNotAttached(const QString &text);
     void releasePort();
-    void addMarker(int line);
+    void openIfClosed();
+    void logLine(const QByteArray &line);
     int quietMs() const;
     void awaitReply(int protocolMs, bool (*whole)(const QByteArray &waiting));
     QByteArray awaitAcknowledgement(int index);
     void notAcknowledged(int index, const QByteArray &reply);
-    void fillRowFromReply(int index, const QByteArray &stringPart);
-    void closeAndHideProgress(int lingerMs);
-    void rowDone(int row);
+    void readRow(int index, bool earlierMissing);
+    void closeAndEndProgress(int lingerMs);
+    RowOutcome &outcome(int index) { return m_result.rows[static_cast<std::size_t>(index)]; }
 
-    MainModel &m_model;
     SerialPort &m_port;
     Waiter &m_waiter;
-    Prompter &m_prompter;
+    SessionObserver &m_observer;
     AppSettings m_settings;
     Timing m_timing = Timing::Window;
-    std::function<void(int)> m_rowObserver;
+    RowLookup m_rows;
     SessionResult m_result;
+    bool m_busy = false;
     bool m_setupPending = false;
 };

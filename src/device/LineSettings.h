@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // A port's line settings. The program always uses 8 data bits and 2 stop bits.
 struct LineSettings
 {
@@ -20,6 +22,9 @@ struct LineSettings
                a.stopBits == b.stopBits;
     }
 };
+
+// A baud rate as written: decimal digits only (no sign, no blanks), above 0.
+std::optional<int> parseBaud(const QString &text);
 
 // The line settings for a stored baud text and parity letter (either case).
 // Throws KorvexError naming what is wrong.

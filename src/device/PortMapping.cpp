@@ -48,6 +48,26 @@ bool naturalLess(const QString &a, const QString &b)
 
 } // namespace
 
+QString comPortName(int n)
+{
+    return QStringLiteral("COM") + QString::number(n);
+}
+
+std::optional<int> parseComPort(const QString &name)
+{
+    if (name.size() < 4 || name.size() > 6 ||
+        name.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    const QStringView digits = QStringView(name).mid(3);
+    if (digits.startsWith(QLatin1Char('0')) ||
+        !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    const int n = digits.toInt();
+    if (n < 1 || n > LastComPort)
+        return std::nullopt;
+    return n;
+}
+
 bool isUsbAdapter(const SerialPortEntry &entry)
 {
     const QString name = baseName(entry.systemLocation);
@@ -77,7 +97,7 @@ QList<SerialPortEntry> availableSerialPorts()
     QList<SerialPortEntry> entries;
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)
-        entries.append({info.systemLocation(), info.hasVendorIdentifier()});
+        entries.append({info.systemLocation(), info.hasVendorIdentifier(), info.description()});
     return entries;
 }
 
@@ -85,7 +105,7 @@ QString serialDevicePath(int portNumber, const QString &iniPath)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(iniPath);
-    return QStringLiteral("COM") + QString::number(portNumber);
+    return comPortName(portNumber);
 #else
     const QString configured = SettingsFile(iniPath).portDevice(portNumber);
     // Listing the ports reads the system's device tree; skip it when not needed.

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // Which device of the machine COMn is.
 //
 // On Windows it is COMn itself. Elsewhere an entry COMn=<device> in the
@@ -11,11 +13,22 @@
 // plugged-in adapter works as COM1 without editing a file, and past the
 // adapters COMn is the on-board port /dev/ttyS(n-1).
 
+// Port numbers: COM1 to COM255 can exist; the window offers the first eight,
+// and they are the ones "all" looks at.
+constexpr int LastComPort = 255;
+constexpr int OfferedComPorts = 8;
+
+// "COM3".
+QString comPortName(int n);
+// n of a port named "COMn" (any case), n from 1 to LastComPort; nothing else.
+std::optional<int> parseComPort(const QString &name);
+
 // One serial device the system reports.
 struct SerialPortEntry
 {
     QString systemLocation; // e.g. /dev/ttyUSB0
     bool hasVendorId = false;
+    QString description; // what the system calls it, when it says
 };
 
 // ttyUSB*/ttyACM* devices and any device with a USB vendor id count as USB

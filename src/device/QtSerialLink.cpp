@@ -8,15 +8,18 @@
 
 #include <climits>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/file.h>
+#include <sys/stat.h>
+#endif
+
 namespace {
 
-// "COM3 (/dev/ttyUSB0)"; just the device when no COMn was asked for (0).
-QString portLabel(int portNumber, const QString &path)
+// "COM3 (/dev/ttyUSB0)"; the device alone when it is named by its path.
+QString portLabel(const QString &portName, const QString &path)
 {
-    if (portNumber == 0)
-        return path;
-    const QString com = QStringLiteral("COM") + QString::number(portNumber);
-    return path == com ? com : QStringLiteral("%1 (%2)").arg(com, path);
+    return portName == path || path.isEmpty() ? portName : QStringLiteral("%1 (%2)").arg(portName, path);
 }
 
 QSerialPort::Parity toQtParity(char letter)
@@ -55,25 +58,38 @@ QString deviceGroup(const QString &path)
     return group.isEmpty() || group == QLatin1String("root") ? QStringLiteral("dialout") : group;
 }
 
+// A file, a folder or a pipe where a device was expected: opening it as a
+// port fails with a confusing settings error, or waits for ever on a pipe.
+bool isOtherThanDevice(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat status
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISCHR(status.st_mode);
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
 } // namespace
 
-QString openFailureDescription(int portNumber, const QString &path, OpenFailure kind,
+QString openFailureDescription(const QString &portName, const QString &path, OpenFailure kind,
                                const QString &systemText, const QString &group, const QByteArray &settings)
 {
-    const QString port = portLabel(portNumber, path);
+    const QString port = portLabel(portName, path);
     switch (kind) {
     case OpenFailure::NotFound:
 #ifdef Q_OS_WIN
-        return QStringLiteral("%1 does not exist on this computer. Choose another port in Configuration.")
-            .arg(port);
+        return QStringLiteral("%1 does not exist on this computer. Choose another port.").arg(port);
 #else
-        if (portNumber == 0)
+        if (portName == path)
             return QStringLiteral("%1 does not exist. Check that the adapter is plugged in.").arg(port);
         return QStringLiteral(
                    "%1 does not exist. Check that the adapter is plugged in, or name the device in "
-                   "the [PORTS] section of Korvex.ini, e.g. COM%2=/dev/ttyUSB0")
-            .arg(port)
-            .arg(portNumber);
+                   "the [PORTS] section of Korvex.ini, e.g. %2=/dev/ttyUSB0")
+            .arg(port, portName);
 #endif
     case OpenFailure::NoPermission:
         return QStringLiteral("%1: permission denied. Add your user to the group %2 (sudo usermod -aG %2 "
@@ -82,20 +98,21 @@ QString openFailureDescription(int portNumber, const QString &path, OpenFailure 
     case OpenFailure::InUse:
         return QStringLiteral("%1 is in use by another program. Close that program and try again.").arg(port);
     case OpenFailure::SettingsRefused:
-        return QStringLiteral(
-                   "%1 does not accept the settings %2 (%3). Choose other settings in Configuration.")
+        return QStringLiteral("%1 does not accept the settings %2 (%3).")
             .arg(port, QString::fromLatin1(settings), systemText);
+    case OpenFailure::NotSerial:
+        return QStringLiteral("%1 is not a serial device.").arg(port);
     case OpenFailure::Other:
         break;
     }
     return QStringLiteral("%1: %2").arg(port, systemText);
 }
 
-QString lostConnectionDescription(int portNumber, const QString &path, const QString &systemText)
+QString lostConnectionDescription(const QString &portName, const QString &path, const QString &systemText)
 {
     const QString why = systemText.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(systemText);
     return QStringLiteral("%1 stopped working%2. Check the cable and the adapter, then try again.")
-        .arg(portLabel(portNumber, path), why);
+        .arg(portLabel(portName, path), why);
 }
 
 QtSerialLink::QtSerialLink(QString iniPath, QObject *parent) : QObject(parent), m_iniPath(std::move(iniPath))
@@ -114,15 +131,24 @@ QString QtSerialLink::devicePath() const
     return m_fixedPath.isEmpty() ? serialDevicePath(m_portNumber, m_iniPath) : m_fixedPath;
 }
 
-int QtSerialLink::shownPort() const
+void QtSerialLink::setDevice(const QString &path, const QString &name)
 {
-    return m_fixedPath.isEmpty() ? m_portNumber : 0;
+    m_fixedPath = path;
+    m_fixedName = name;
+}
+
+QString QtSerialLink::portName() const
+{
+    if (m_fixedPath.isEmpty())
+        return comPortName(m_portNumber);
+    return m_fixedName.isEmpty() ? m_fixedPath : m_fixedName;
 }
 
 void QtSerialLink::setPortNumber(int n)
 {
-    if (n < 1 || n > 255)
-        throw KorvexError(QStringLiteral("invalid port number %1: COM1 to COM255 exist").arg(n));
+    if (n < 1 || n > LastComPort)
+        throw KorvexError(
+            QStringLiteral("invalid port number %1: COM1 to COM%2 exist").arg(n).arg(LastComPort));
     m_portNumber = n;
 }
 
@@ -136,8 +162,9 @@ void QtSerialLink::setLineSettings(const LineSettings &settings)
                          m_serial.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
                          m_serial.setStopBits(toQtStopBits(settings.stopBits));
     if (!applied)
-        throw KorvexError(openFailureDescription(shownPort(), m_openPath, OpenFailure::SettingsRefused,
-                                                 m_serial.errorString(), QString(), settings.text()));
+        throw KorvexError(openFailureDescription(portName(), m_openPath, OpenFailure::SettingsRefused,
+                                                 m_serial.errorString(), QString(), settings.text()),
+                          KorvexError::Kind::SettingsRefused);
 }
 
 bool QtSerialLink::isOpen() const
@@ -152,6 +179,9 @@ void QtSerialLink::open()
         return;
 
     const QString path = devicePath();
+    if (isOtherThanDevice(path))
+        throw KorvexError(openFailureDescription(portName(), path, OpenFailure::NotSerial, QString(),
+                                                 QString(), m_settings.text()));
     m_serial.setPortName(path);
     m_serial.setBaudRate(m_settings.baud);
     m_serial.setParity(toQtParity(m_settings.parity));
@@ -160,6 +190,7 @@ void QtSerialLink::open()
     m_serial.setReadBufferSize(ReadBufferLimit);
     if (m_serial.open(QIODevice::ReadWrite)) {
         m_openPath = path;
+        lockDevice(path);
         return;
     }
 
@@ -182,8 +213,27 @@ void QtSerialLink::open()
     default:
         break;
     }
-    throw KorvexError(openFailureDescription(shownPort(), path, kind, m_serial.errorString(),
-                                             deviceGroup(path), m_settings.text()));
+    throw KorvexError(openFailureDescription(portName(), path, kind, m_serial.errorString(),
+                                             deviceGroup(path), m_settings.text()),
+                      kind == OpenFailure::SettingsRefused ? KorvexError::Kind::SettingsRefused
+                                                           : KorvexError::Kind::Other);
+}
+
+void QtSerialLink::lockDevice(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    // QSerialPort's own lock is on the device's name, and its exclusive mode
+    // does not hold against root: a second name for the same device (a link
+    // under /dev/serial/by-id, say) would open it twice, and two programs
+    // would write one device's rows at once. A lock on the open device holds.
+    if (::flock(static_cast<int>(m_serial.handle()), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+        return;
+    m_serial.close();
+    throw KorvexError(openFailureDescription(portName(), path, OpenFailure::InUse, QString(), QString(),
+                                             m_settings.text()));
+#else
+    Q_UNUSED(path);
+#endif
 }
 
 void QtSerialLink::close()
@@ -240,7 +290,7 @@ void QtSerialLink::onErrorOccurred(QSerialPort::SerialPortError error)
     // ioctl for device") and would mislead; the read error says all we know.
     const bool staleText = error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
     m_failure =
-        lostConnectionDescription(shownPort(), m_openPath, staleText ? QString() : m_serial.errorString());
+        lostConnectionDescription(portName(), m_openPath, staleText ? QString() : m_serial.errorString());
     // A vanished device makes QSerialPort repeat this error forever. Close
     // from the event loop, not from inside QSerialPort's own notification.
     QMetaObject::invokeMethod(this, &QtSerialLink::closeAfterFailure, Qt::QueuedConnection);
@@ -265,12 +315,12 @@ void QtSerialLink::requireOpen()
 {
     throwPendingFailure();
     if (!m_serial.isOpen())
-        throw KorvexError(QStringLiteral("%1 is not open").arg(portLabel(shownPort(), devicePath())));
+        throw KorvexError(QStringLiteral("%1 is not open").arg(portLabel(portName(), devicePath())));
 }
 
 void QtSerialLink::throwLost(const QString &systemText)
 {
-    const QString failure = lostConnectionDescription(shownPort(), m_openPath, systemText);
+    const QString failure = lostConnectionDescription(portName(), m_openPath, systemText);
     close();
     throw KorvexError(failure);
 }

@@ -8,20 +8,24 @@
 #include <QString>
 
 // Why opening a port failed, as far as the operator can do something about it.
-enum class OpenFailure { NotFound, NoPermission, InUse, SettingsRefused, Other };
+enum class OpenFailure { NotFound, NoPermission, InUse, SettingsRefused, NotSerial, Other };
 
-// The description ending an operation's error message, naming COMn and its
-// device. deviceGroup is the group owning the device (Unix), used in the hint
-// for NoPermission; systemText is what the system said.
-QString openFailureDescription(int portNumber, const QString &path, OpenFailure kind,
+// The description ending an operation's error message, naming the port as the
+// operator knows it ("COM3", or a device path) and the device it is.
+// deviceGroup is the group owning the device (Unix), used in the hint for
+// NoPermission; systemText is what the system said.
+QString openFailureDescription(const QString &portName, const QString &path, OpenFailure kind,
                                const QString &systemText, const QString &deviceGroup,
                                const QByteArray &settings);
 // systemText may be empty when the system has nothing useful to say.
-QString lostConnectionDescription(int portNumber, const QString &path, const QString &systemText);
+QString lostConnectionDescription(const QString &portName, const QString &path, const QString &systemText);
 
 // The program's port on top of QSerialPort. COMn is resolved to a device when
 // the port is opened (see PortMapping.h), so an adapter plugged in after
 // start-up is found.
+//
+// The device itself is locked while open (not only its name), so that the same
+// device reached by two names is never opened twice, not even by root.
 //
 // A port that fails while open (adapter pulled, other end gone) is closed at
 // once and the failure is thrown, once, by the next call that uses the port;
@@ -39,6 +43,7 @@ public:
     ~QtSerialLink() override;
 
     void setPortNumber(int n) override;
+    QString portName() const override;
     void setLineSettings(const LineSettings &settings) override;
     bool isOpen() const override;
     void open() override;
@@ -50,15 +55,16 @@ public:
 
     // The device COMn stands for now, or the one named outright.
     QString devicePath() const;
-    // Uses this device whatever the port number; empty goes back to COMn.
-    void setDevicePath(const QString &path) { m_fixedPath = path; }
+    // Uses this device whatever the port number, called name in messages
+    // (the path itself when name is empty); an empty path goes back to COMn.
+    void setDevice(const QString &path, const QString &name = {});
 
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    void lockDevice(const QString &path);
     void closeAfterFailure();
     void throwPendingFailure();
     void requireOpen();
-    int shownPort() const;
     [[noreturn]] void throwLost(const QString &systemText);
 
     QSerialPort m_serial;
@@ -67,5 +73,6 @@ private:
     LineSettings m_settings;
     QString m_openPath;
     QString m_fixedPath;
+    QString m_fixedName;
     QString m_failure; // set when the open port failed, until thrown
 };

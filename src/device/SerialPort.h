@@ -3,6 +3,7 @@
 #include "device/LineSettings.h"
 
 #include <QByteArray>
+#include <QString>
 
 // The serial port as the program uses it, and nothing more: no handshaking,
 // no receive events, no buffer sizes. Every failure throws KorvexError with a
@@ -14,6 +15,8 @@ public:
 
     // COMn; which device that is gets decided when the port is opened.
     virtual void setPortNumber(int n) = 0;
+    // The port as the operator names it: "COM3", or a device's path.
+    virtual QString portName() const = 0;
     // Baud rate, parity, data bits and stop bits.
     virtual void setLineSettings(const LineSettings &settings) = 0;
     virtual bool isOpen() const = 0;

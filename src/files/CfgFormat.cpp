@@ -1,8 +1,7 @@
 #include "files/CfgFormat.h"
 
 #include "core/Blanks.h"
-#include "core/FileReplace.h"
-#include "core/KeyRows.h"
+#include "core/FileAccess.h"
 #include "core/KorvexError.h"
 
 #include <QDateTime>
@@ -27,27 +26,32 @@ QByteArray flattenCfgField(const QByteArray &field)
     return out;
 }
 
-QByteArray CfgFileBytes(const KeyRows &rows, const QByteArray &writtenAt)
+QByteArray CfgFileBytes(const KeyOverrides &rows, const QByteArray &writtenAt)
 {
     QByteArray out;
     out += CfgHeaderLine + LineEnd;
     // The header's own extra line end yields the empty third line.
     out += QByteArrayLiteral("#File written ") + flattenCfgField(writtenAt) + LineEnd + LineEnd;
     for (int i = 0; i < RowCount; ++i) {
+        const KeyOverride &row = rows[static_cast<std::size_t>(i)];
         out += QByteArray::number(i + 1).rightJustified(2, '0');
-        out += '\t' + flattenCfgField(rows.keyName(i));
-        out += '\t' + flattenCfgField(rows.keyString(i));
-        out += '\t' + flattenCfgField(rows.description(i));
+        out += '\t' + flattenCfgField(row.key);
+        out += '\t' + flattenCfgField(row.string);
+        out += '\t' + flattenCfgField(row.description);
         out += LineEnd;
     }
     return out;
 }
 
-void saveCfgFile(const QString &path, const KeyRows &rows)
+QByteArray CfgFileBytes(const KeyOverrides &rows)
+{
+    return CfgFileBytes(rows, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system()));
+}
+
+void saveCfgFile(const QString &path, const KeyOverrides &rows)
 {
     QString why;
-    if (!replaceFile(path, CfgFileBytes(rows, CfgWrittenAt(QDateTime::currentDateTime(), QLocale::system())),
-                     &why))
+    if (!replaceFile(path, CfgFileBytes(rows), &why))
         throw KorvexError(why);
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "core/KeyOverride.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <optional>
 
-class KeyRows;
 class QDateTime;
 class QLocale;
 
@@ -21,13 +22,15 @@ inline const QByteArray CfgHeaderLine = QByteArrayLiteral("#Moravelle KORVEX con
 QByteArray flattenCfgField(const QByteArray &field);
 
 // The whole file for the sixteen rows. writtenAt follows "#File written ".
-QByteArray CfgFileBytes(const KeyRows &rows, const QByteArray &writtenAt);
+QByteArray CfgFileBytes(const KeyOverrides &rows, const QByteArray &writtenAt);
+// The same, dated now.
+QByteArray CfgFileBytes(const KeyOverrides &rows);
 
 // Writes the whole file for the rows (dated now) to path. The new contents go
 // to a temporary file that replaces the old one only once complete, so a
 // failed save leaves the previous file as it was. Throws KorvexError naming
 // the path and the reason.
-void saveCfgFile(const QString &path, const KeyRows &rows);
+void saveCfgFile(const QString &path, const KeyOverrides &rows);
 
 // The locale's short date, a space and its time with seconds (without the
 // time zone that the long time form may add).

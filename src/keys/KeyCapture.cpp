@@ -198,19 +198,14 @@ int virtualKeyFromEvent(const KeyEventData &event)
     return virtualKeyFromQtKey(event.qtKey, event.keypad);
 }
 
-void KbdKey_KeyDown(KeyRows &rows, int index, int virtualKey)
+void captureKey(KeyRows &rows, int index, int virtualKey, int charCode)
 {
     rows.setKeyName(index, KeyCodeToKeyName(virtualKey));
-}
-
-int KbdKey_KeyPress(KeyRows &rows, int index, int charCode)
-{
-    if (charCode == 9) {
-        charCode = 0;
+    if (charCode == 0)
+        return;
+    if (charCode == 9)
         rows.setKeyName(index, QByteArrayLiteral("TAB"));
-    }
     rows.setIcon(index, RowIcon::QuestionMark);
-    return charCode;
 }
 
 int keyPressCharCode(const QString &eventText)

@@ -24,14 +24,11 @@ struct KeyEventData
 // is unknown. Follows the key, not its character: Shift+1 is the 1 key.
 int virtualKeyFromEvent(const KeyEventData &event);
 
-// A key went down in row index's key field: show its name. The field does no
-// editing of its own for the key.
-void KbdKey_KeyDown(KeyRows &rows, int index, int virtualKey);
-
-// A key press in row index's key field produced the character charCode.
-// Returns the character code to pass on: 0 for a Tab, which is shown as
-// "TAB" and swallowed. Marks the row as not confirmed.
-int KbdKey_KeyPress(KeyRows &rows, int index, int charCode);
+// A key went down in row index's key field: the field shows its name (empty
+// for a key the device does not know). The field does no editing of its own.
+// charCode is the character the key produced, 0 for none: a key that
+// produces one marks the row as not confirmed, and a Tab is shown as "TAB".
+void captureKey(KeyRows &rows, int index, int virtualKey, int charCode);
 
 // The character code of a key press as the key field sees it, or 0 when the
 // key produces no character (arrows, F-keys, Delete, modifiers).

@@ -9,12 +9,8 @@
 KeyStringChecker::KeyStringChecker(KeyRows &rows, Prompter &prompter, QObject *parent)
     : QObject(parent), m_rows(rows), m_prompter(prompter)
 {
-    connect(&m_rows, &KeyRows::keyStringChanged, this, &KeyStringChecker::KeyString_Change);
-}
-
-void KeyStringChecker::KeyString_Change(int index)
-{
-    CheckKeyString(index);
+    // Every change of a row's text is checked, whoever made it.
+    connect(&m_rows, &KeyRows::keyStringChanged, this, [this](int index) { CheckKeyString(index); });
 }
 
 QString KeyStringChecker::CheckKeyString(int index)
@@ -26,8 +22,7 @@ QString KeyStringChecker::CheckKeyString(int index)
 
     switch (scan.outcome) {
     case KeyStringScan::Outcome::GroupError:
-        m_prompter.message(QString::fromLatin1(text.mid(scan.groupStart - 1)) +
-                           QStringLiteral(" only 2 HEX chars allowed within brackets (like {C7})"));
+        m_prompter.message(notationMessage(text, scan, index));
         // Keeps everything up to the "{" of the bad group; the nested check
         // then counts the shorter text and leaves BraceState at 1.
         m_rows.setKeyString(index, KeptOfKeyString(text, scan));
@@ -35,8 +30,7 @@ QString KeyStringChecker::CheckKeyString(int index)
     case KeyStringScan::Outcome::TooLong:
         // The operator sees the over-long count while the message is open.
         m_rows.setLengthCaption(index, QString::number(scan.units));
-        m_prompter.message(QStringLiteral("String entered for item # ") + QString::number(index + 1) +
-                           QStringLiteral(" is too long .. max string length is 6 chars"));
+        m_prompter.message(notationMessage(text, scan, index));
         m_rows.setKeyString(index, KeptOfKeyString(text, scan));
         return failed;
     case KeyStringScan::Outcome::Ok:
@@ -46,7 +40,7 @@ QString KeyStringChecker::CheckKeyString(int index)
     return {};
 }
 
-int KeyStringChecker::KeyString_KeyPress(int index, int keyAscii)
+int KeyStringChecker::typedCharacter(int index, int keyAscii)
 {
     if (m_braceState == 1 && keyAscii > 0 && keyAscii < 256) {
         const int upper = QChar(keyAscii).toUpper().unicode();

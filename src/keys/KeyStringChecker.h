@@ -25,14 +25,12 @@ public:
     // A character typed into row index's output box: upper-cased while the
     // last check ended inside an open group. Marks the row as not confirmed.
     // Returns the character code to insert.
-    int KeyString_KeyPress(int index, int keyAscii);
+    int typedCharacter(int index, int keyAscii);
 
     // 1 when the most recent check of any row ended inside an open group.
     int BraceState() const { return m_braceState; }
 
 private:
-    void KeyString_Change(int index);
-
     KeyRows &m_rows;
     Prompter &m_prompter;
     int m_braceState = 0;

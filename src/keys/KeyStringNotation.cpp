@@ -69,6 +69,21 @@ QByteArray EncodeKeyString(const QByteArray &text)
     return bytes;
 }
 
+QString notationMessage(const QByteArray &text, const KeyStringScan &scan, int index)
+{
+    switch (scan.outcome) {
+    case KeyStringScan::Outcome::GroupError:
+        return QString::fromLatin1(text.mid(scan.groupStart - 1)) +
+               QStringLiteral(" only 2 HEX chars allowed within brackets (like {C7})");
+    case KeyStringScan::Outcome::TooLong:
+        return QStringLiteral("String entered for item # ") + QString::number(index + 1) +
+               QStringLiteral(" is too long .. max string length is 6 chars");
+    case KeyStringScan::Outcome::Ok:
+        break;
+    }
+    return {};
+}
+
 QByteArray KeptOfKeyString(const QByteArray &text, const KeyStringScan &scan)
 {
     switch (scan.outcome) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // The output-string notation: plain characters stand for their own byte, and
 // "{", up to two upper-case hex digits, "}" stands for one byte ({} is 0x00).
@@ -22,6 +23,11 @@ struct KeyStringScan
 };
 
 KeyStringScan ScanKeyString(const QByteArray &text);
+
+// What the check tells the operator about a text that scanned as refused, in
+// row index: the bad group and what follows it, or that the text is too long.
+// Empty for a text that is fine.
+QString notationMessage(const QByteArray &text, const KeyStringScan &scan, int index);
 
 // What the check keeps of a text after a scan: up to the "{" of a bad group,
 // the first six units of a text too long, or all of a text that is fine.

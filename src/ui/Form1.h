@@ -2,6 +2,7 @@
 
 #include "core/AppSettings.h"
 #include "core/SettingsFile.h"
+#include "device/DeviceSession.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -17,6 +18,7 @@ class DescriptionBox;
 class DescriptionEdit;
 class DeviceSession;
 class FileDialogs;
+class HelpPane;
 class KbdKeyField;
 class KeyStringChecker;
 class KeyStringField;
@@ -29,8 +31,8 @@ class QLabel;
 class QPrinter;
 class QProgressBar;
 class QPushButton;
-class QTextBrowser;
 class SerialPort;
+class SessionBinding;
 class StatusIcon;
 class StatusLogView;
 class Waiter;
@@ -57,7 +59,8 @@ struct Form1Collaborators
 };
 
 // The main window: a view over MainModel. Each handler is one call into the
-// layer below it.
+// layer below it. Form1.cpp holds the handlers, Form1Layout.cpp builds the
+// controls and Form1Bindings.cpp shows the model in them.
 class Form1 : public QMainWindow
 {
     Q_OBJECT
@@ -101,8 +104,7 @@ private:
     void buildMenus();
     void bindModel();
     void KbdKey_KeyDown(int index, QKeyEvent *event);
-    void showHelpPage(const QString &page);
-    void placeHelpPane();
+    RowLookup screenRows() const;
     void showRow(int index);
     void showProgress();
     void showText(int which);
@@ -122,6 +124,7 @@ private:
 
     std::unique_ptr<MainModel> m_model;
     std::unique_ptr<KeyStringChecker> m_checker;
+    std::unique_ptr<SessionBinding> m_binding;
     std::unique_ptr<DeviceSession> m_device;
     std::unique_ptr<CfgFileCommands> m_files;
     DescriptionBox *m_descriptionBox = nullptr;
@@ -146,7 +149,7 @@ private:
     QLabel *m_cfgLabel = nullptr;
     DescriptionEdit *m_strDes = nullptr;
     QFrame *m_strLine = nullptr;
-    QTextBrowser *m_webBrowser = nullptr;
+    HelpPane *m_help = nullptr;
     QAction *m_fOpen = nullptr;
     QAction *m_clearAll = nullptr;
     QAction *m_config = nullptr;

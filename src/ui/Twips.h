@@ -31,6 +31,14 @@ inline QRect twipsRect(const QRect &twips)
     return twipsRect(twips.x(), twips.y(), twips.width(), twips.height());
 }
 
+// A one-pixel horizontal line from x left to right (either order) at y, in twips.
+inline QRect lineRect(int leftTwips, int rightTwips, int yTwips)
+{
+    const int left = px(qMin(leftTwips, rightTwips));
+    const int right = px(qMax(leftTwips, rightTwips));
+    return QRect(left, px(yTwips), qMax(1, right - left + 1), 1);
+}
+
 // Names a control and puts it at its place, given in twips, in its font.
 template <typename W> W *place(W *widget, const QString &name, const QRect &twips, const QFont &font)
 {

@@ -144,8 +144,8 @@ private slots:
         const auto text = [](const AppSettings &s) {
             return QStringLiteral("%1 %2 %3 %4").arg(s.Port).arg(s.Baud, s.Parity).arg(s.EnableStrings);
         };
-        const AppSettings read = FormLoad(model, prompter, SettingsFile(path()),
-                                          [&](const AppSettings &s) { seenBySetup += text(s); });
+        const AppSettings read = startUp(model, prompter, SettingsFile(path()),
+                                         [&](const AppSettings &s) { seenBySetup += text(s); });
 
         QCOMPARE(text(read), expected);
         QCOMPARE(prompter.prompts.size(), messages);

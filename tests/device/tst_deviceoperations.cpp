@@ -13,11 +13,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using Operation = SessionResult (*)(DeviceSession &);
-const Operation Read = [](DeviceSession &s) { return s.readRows(); };
-const Operation Send = [](DeviceSession &s) { return s.sendRows(); };
-const Operation Verify = [](DeviceSession &s) { return s.verifyRows(); };
-const Operation Version = [](DeviceSession &s) { return s.queryVersion(); };
+using Operation = SessionResult (*)(OperationsRig &);
+const Operation Read = [](OperationsRig &r) { return r.ops.readRows(); };
+const Operation Send = [](OperationsRig &r) { return r.ops.sendRows(r.screen()); };
+const Operation Verify = [](OperationsRig &r) { return r.ops.verifyRows(r.screen()); };
+const Operation Version = [](OperationsRig &r) { return r.ops.queryVersion(); };
 // Each with how its error message begins.
 const std::tuple<const char *, Operation, QByteArray> Operations[] = {
     {"read", Read, "Error retrieve current key overrides - "},
@@ -120,8 +120,8 @@ private slots:
         // clang-format off
         row("read: 33..126 plain, others as groups; after the 0x00 logged, not used", Read, "Q|old", {},
             {{"/R0", 1, '\x5A' + "A ~\x7F\r\0B\x06"_ba}}, {"ENTER|A{20}~{7F}{0D}|v", "||v", "", asked, "Response: ZA ~\x7F\r[NUL]B[ACK]"});
-        row("read: unknown scancode: no key, no string; one hex digit", Read, "Q|old", {}, {{"/R0", 1, '\x02' + "AB\0"_ba}},
-            {"||v", "||v", "", asked, "Response: {2}AB[NUL]"});
+        row("read: unknown scancode: no key, no string; two hex digits", Read, "Q|old", {}, {{"/R0", 1, '\x02' + "AB\0"_ba}},
+            {"||v", "||v", "", asked, "Response: {02}AB[NUL]"});
         row("read: an opening brace stays a byte; no 0x00: used to the end", Read, "Q|old", {}, {{"/R0", 1, "\x1C{7}"}},
             {"A|{7B}7}|v", "||v", "", asked, "Response: {1C}{7}"});
         row("read: too long: one message, the rest of the reply dropped", Read, "Q|old", {},
@@ -131,9 +131,9 @@ private slots:
             {{"/R0", 251, '\x1C' + "AB\0"_ba}}, {"Q||?", "A|AB|v", "", asked});
         row("send: an empty row: no key is 0xFF, no string bytes", Send, "", {}, {},
             {"||v", "||v", "", "/W0{FF}[NUL]", asked, "Response: {FF}[NUL]", ok});
-        row("send: an unknown key is scancode 0", Send, "NOPE|x", {}, {}, {"NOPE|x|?", "||v", keyDiffers, "/W0{0}x[NUL]", asked, failed});
-        row("send: groups are single bytes, logged raw; TAB's scancode has one hex digit", Send, "TAB|A{0D}{7B}{7}{FF}", {}, {},
-            {"TAB|A{0D}{7B}{7}{FF}|v", "||v", "", "/W0{D}A\r{\x07\xFF[NUL]", asked, "Response: {D}A\r{\x07\xFF[NUL]", ok});
+        row("send: an unknown key is scancode 0", Send, "NOPE|x", {}, {}, {"NOPE|x|?", "||v", keyDiffers, "/W0{00}x[NUL]", asked, failed});
+        row("send: groups are single bytes, logged raw; TAB's scancode as the log writes any byte, {0D}", Send, "TAB|A{0D}{7B}{7}{FF}", {}, {},
+            {"TAB|A{0D}{7B}{7}{FF}|v", "||v", "", "/W0{0D}A\r{\x07\xFF[NUL]", asked, "Response: {0D}A\r{\x07\xFF[NUL]", ok});
         row("send: a 0x00 ends the string, nothing after it reaches the device", Send, "A|X{}/W3", {}, {},
             {"A|X{}/W3|?", "||v", "#1 output string - X - does not match screen value", "/W0{1C}X[NUL]", asked,
              "Response: {1C}X[NUL]", failed});
@@ -191,7 +191,7 @@ private slots:
             return scripted;
         };
 
-        operation(rig.ops);
+        operation(rig);
 
         QByteArrayList log = rig.log();
         log = log.mid(log.indexOf("KORVEX responded after 1 tries") + 1);
@@ -240,7 +240,7 @@ private slots:
             rig.device.openFailure = u"gone"_s;
         };
 
-        operation(rig.ops);
+        operation(rig);
 
         QCOMPARE(rig.shown(), message);
         QCOMPARE(rig.waiter.delays().size(), waitsThen); // ended at once
@@ -291,7 +291,7 @@ private slots:
             rig.setRow(0, "F1|{C7}A");
             rig.setRow(5, "TAB|{0D}{0A}");
             rig.device.setRow(5, 0x0D, "\r\n");
-            const SessionResult result = operation(rig.ops);
+            const SessionResult result = operation(rig);
             QByteArrayList state = rig.log()
                                    << rig.shown() << QByteArray::number(int(result.status)) << result.version;
             for (int i = 0; i < RowCount; ++i) {
@@ -334,13 +334,13 @@ private slots:
             if (now < 20 || std::exchange(tried, true))
                 return;
             const auto before = std::make_tuple(rig.log(), rig.device.writes.size(), rig.device.isOpen());
-            inner(rig.ops);
+            inner(rig);
             rig.ops.SetupCommPort({3, u"19200"_s, u"e"_s, 0});
             unchanged = rig.model.isBusy() &&
                         before == std::make_tuple(rig.log(), rig.device.writes.size(), rig.device.isOpen());
         };
 
-        outer(rig.ops);
+        outer(rig);
 
         QVERIFY(unchanged);
         QCOMPARE(busy.size(), 2);
@@ -431,7 +431,7 @@ private slots:
 
         QList<SerialPortEntry> entries;
         for (const QString &entry : available.split(u' ', Qt::SkipEmptyParts))
-            entries.append({u"/dev/"_s + entry.chopped(entry.endsWith(u'+')), entry.endsWith(u'+')});
+            entries.append({u"/dev/"_s + entry.chopped(entry.endsWith(u'+')), entry.endsWith(u'+'), {}});
         QCOMPARE(::resolveDevicePath(port, configured, entries), u"/dev/"_s + expected);
     }
 
@@ -442,8 +442,8 @@ private slots:
         for (const auto &[kind, hint] : {std::pair{OpenFailure::NoPermission, "usermod -aG dialout"},
                                          {OpenFailure::InUse, "in use by another program"},
                                          {OpenFailure::NotFound, "[PORTS] section of Korvex.ini"}}) {
-            const QString text =
-                openFailureDescription(2, u"/dev/ttyUSB1"_s, kind, u"system text"_s, QString(), "9600,N,8,2");
+            const QString text = openFailureDescription(u"COM2"_s, u"/dev/ttyUSB1"_s, kind, u"system text"_s,
+                                                        QString(), "9600,N,8,2");
             QVERIFY2(text.startsWith(u"COM2 (/dev/ttyUSB1)"_s) && text.contains(QLatin1String(hint)),
                      qPrintable(text));
         }

@@ -60,7 +60,7 @@ private slots:
         QElapsedTimer wall;
         wall.start();
         const std::clock_t cpuBefore = std::clock();
-        send ? program.ops.sendRows() : program.ops.readRows();
+        send ? program.ops.sendRows(program.screen()) : program.ops.readRows();
         const qint64 cpuMs = qint64(std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC;
 
         const QString shown = program.prompter.prompts.join(u'\n');

@@ -124,11 +124,11 @@ private slots:
         QCOMPARE(rows.keyString(row), kept);
         QCOMPARE(rows.lengthCaption(row), caption);
         QCOMPARE(EncodeKeyString(kept), bytes);
-        QCOMPARE(checker.KeyString_KeyPress(row, quint8(aid[0])), int(quint8(aid[1])));
+        QCOMPARE(checker.typedCharacter(row, quint8(aid[0])), int(quint8(aid[1])));
         QCOMPARE(rows.icon(row), RowIcon::QuestionMark); // typing leaves the row unconfirmed
         // The row checked last decides for every row.
         rows.setKeyString((row + 1) % RowCount, "x");
-        QCOMPARE(checker.KeyString_KeyPress(row, 'd'), int('d'));
+        QCOMPARE(checker.typedCharacter(row, 'd'), int('d'));
     }
 };
 

@@ -24,6 +24,7 @@ public:
     }
 
     void setPortNumber(int n) override { portNumber = n; }
+    QString portName() const override { return QStringLiteral("COM%1").arg(portNumber); }
     void setLineSettings(const LineSettings &line) override { settings = line.text(); }
     bool isOpen() const override { return m_open; }
     void open() override

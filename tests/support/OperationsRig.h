@@ -4,14 +4,16 @@
 #include "core/MainModel.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyStringChecker.h"
+#include "ui/SessionBinding.h"
 
 // The device operations wired as the window wires them, with the row check in
-// place, over a port and a waiter that the derived rig owns. COM1, 9600 baud,
-// no parity (a pseudo-terminal has none).
+// place and the window's binding of what they report, over a port and a
+// waiter that the derived rig owns. COM1, 9600 baud, no parity (a
+// pseudo-terminal has none).
 struct OperationsRig
 {
     // The derived rig sets the port up once it has made it.
-    OperationsRig(SerialPort &port, Waiter &waiter) : ops(model, port, waiter, prompter) {}
+    OperationsRig(SerialPort &port, Waiter &waiter) : ops(port, waiter, binding) {}
     static inline const AppSettings Com1{1, QStringLiteral("9600"), QStringLiteral("N"), 0};
     // "key|string", as typed.
     void setRow(int i, const QByteArray &row)
@@ -35,9 +37,15 @@ struct OperationsRig
             shown << model.text(MainModel::Text::CodeLabel);
         return shown.join(QLatin1Char('\n')).toLatin1();
     }
+    // The rows as the window hands them to sending and verifying.
+    RowLookup screen() const
+    {
+        return [rows = &model.rows()](int i) { return rows->keyOverride(i); };
+    }
 
     RecordingPrompter prompter;
     MainModel model;
     KeyStringChecker checker{model.rows(), prompter};
+    SessionBinding binding{model, prompter};
     DeviceSession ops;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 // Both dialogs return name; nothing (the default) is Cancel. startedIn is the
 // folder the last one was asked to start in.

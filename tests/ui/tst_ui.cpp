@@ -208,7 +208,7 @@ private slots:
             },
             qPrintable(button));
         QCOMPARE(seen, shown);
-        const AppSettings saved = SettingsFile(rig.dir.filePath(u"Korvex.ini"_s)).read(rig.prompter);
+        const AppSettings saved = SettingsFile(rig.dir.filePath(u"Korvex.ini"_s)).read().settings;
         steps += u" / %1|%2|%3|%4 "_s.arg(saved.Port).arg(saved.Baud, saved.Parity).arg(saved.EnableStrings) +
                  state();
         QTest::mouseClick(rig.row("StringCount", 3), Qt::LeftButton);

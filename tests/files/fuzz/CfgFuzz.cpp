@@ -7,10 +7,11 @@
 #include "ScriptedFileDialogs.h"
 #include "core/MainModel.h"
 #include "core/SettingsFile.h"
-#include "files/CfgFileCommands.h"
 #include "files/CfgFormat.h"
+#include "files/CfgReader.h"
 #include "keys/KeyStringChecker.h"
 #include "keys/KeyStringNotation.h"
+#include "ui/CfgFileCommands.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -40,7 +41,7 @@ struct Opened
         commands.setReadLimits(limits);
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
-        commands.ReadCfgRecords(buffer, bytes.size());
+        commands.readRecords(buffer, bytes.size());
     }
 };
 
@@ -63,10 +64,25 @@ void fuzzCfgReader(const QByteArray &input)
     // Small bounds, so that short inputs reach the over-long line and the
     // endless input paths too.
     const Opened first(input, {200, 4000});
+    // The command line reads the same rows from the same bytes; it refuses
+    // what the window reports, and every row a record names is one the
+    // window changed.
+    QByteArray bytes = input;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const CfgFileRows file = readCfgRows(buffer, bytes.size(), {200, 4000});
+    require(file.problems.isEmpty() || !first.prompter.prompts.isEmpty() ||
+                std::any_of(file.problems.begin(), file.problems.end(),
+                            [](const QString &p) { return p.contains(QLatin1String("unknown key name")); }),
+            "the command line refuses only what the window reports, or an unknown key");
+    for (int i = 0; i < RowCount && file.problems.isEmpty(); ++i) {
+        if (file.named.test(std::size_t(i)))
+            require(file.rows[std::size_t(i)] == first.rows.keyOverride(i), "both read the same rows");
+    }
     // Whatever was loaded saves to a file that loads back silently with the
     // same rows; only spaces at the end of a line, the description's, are
     // lost to the reader's trimming.
-    const Opened second(CfgFileBytes(first.rows, "fuzz"), {4096, 1 << 20});
+    const Opened second(CfgFileBytes(first.rows.overrides(), "fuzz"), {4096, 1 << 20});
     require(second.prompter.prompts.isEmpty(), "a saved file loads silently");
     for (int i = 0; i < RowCount; ++i) {
         requireChecked(first.rows, i);

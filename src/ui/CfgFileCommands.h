@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include "files/CfgReader.h"
+
 #include <QString>
 
 class FileDialogs;
@@ -11,20 +11,8 @@ class QIODevice;
 class SettingsFile;
 class Waiter;
 
-// How much of an input Open reads at most.
-struct CfgReadLimits
-{
-    // A real record is a two-digit number, a key name, at most 24 notation
-    // characters and a description: far below this. A longer line means the
-    // input is not a .cfg file (a binary file, a file of one huge line).
-    qint64 maxLineBytes = 1 << 20;
-    // A file is read up to the size it had when opened, or this much when
-    // that is larger, so a .cfg file of any number of records loads
-    // completely while an input that keeps growing still comes to an end.
-    qint64 minInputBytes = qint64(64) << 20;
-};
-
-// The File menu: Save, Save As and Open of .cfg key-output files.
+// The File menu: Save, Save As and Open of .cfg key-output files, with the
+// window's questions and messages.
 class CfgFileCommands
 {
 public:
@@ -33,9 +21,9 @@ public:
     CfgFileCommands(MainModel &model, Prompter &prompter, FileDialogs &dialogs, Waiter &waiter,
                     const SettingsFile &settings);
 
-    void FSave_Click();
-    void SaveAs_Click();
-    void FOpen_Click();
+    void save();
+    void saveAs();
+    void open();
 
     // Reads the file and applies its records, as Open does after its dialog.
     // Reports its own failures; false when reading ended early (a failure, or
@@ -44,19 +32,12 @@ public:
     // The line of the record being applied, while reading.
     qint64 lineNumber() const { return m_lineNumber; }
 
-    // Applies one record (at least two fields) to the row it names. A bad
-    // record (row number out of range, output string the notation check
-    // refuses) is reported as typing it would be, but only the first
-    // ReportedBadRecords of a reading; later ones are counted, and their
-    // strings are cut back here exactly as the check would, without a word.
-    void ApplyCfgRecord(const QList<QByteArray> &fields);
-
     // Applies every record of an open input in order, as Open does after
     // opening its file. inputSize is the size of the input when known (0
     // otherwise). Lines beyond the limits are reported, not read; bad records
     // beyond the first ReportedBadRecords are reported at the end in one
     // message. Throws KorvexError when the input fails.
-    void ReadCfgRecords(QIODevice &input, qint64 inputSize);
+    void readRecords(QIODevice &input, qint64 inputSize);
 
     // A file of thousands of bad records must not trap the operator in as
     // many message boxes.
@@ -72,7 +53,13 @@ public:
 private:
     QString startDirectory() const;
     void rememberDirectory(const QString &path);
-    void readRecords(QIODevice &input, qint64 inputSize);
+    void applyRecords(QIODevice &input, qint64 inputSize);
+    // Applies one record to the row it names. A bad record (row number out of
+    // range, output string the notation check refuses) is reported as typing
+    // it would be, but only the first ReportedBadRecords of a reading; later
+    // ones are counted, and their strings are cut back here exactly as the
+    // check would, without a word.
+    void applyRecord(const CfgRecord &record);
     void reportExtractionFault(const QString &description);
     // Counts one bad record; true while it is still to be reported by itself.
     bool reportsBadRecord() { return ++m_badRecords <= ReportedBadRecords; }

@@ -1,15 +1,14 @@
-#include "files/CfgFileCommands.h"
+#include "ui/CfgFileCommands.h"
 
+#include "core/FileAccess.h"
 #include "core/KorvexError.h"
 #include "core/MainModel.h"
 #include "core/Prompter.h"
 #include "core/SettingsFile.h"
-#include "core/VbNumber.h"
 #include "core/Waiter.h"
 #include "files/CfgFormat.h"
-#include "files/CfgLineReader.h"
-#include "files/FileDialogs.h"
 #include "keys/KeyStringNotation.h"
+#include "ui/FileDialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,27 +21,12 @@ namespace {
 const QString NoFilename = QStringLiteral("No filename entered");
 const QString OverwriteQuestion = QStringLiteral("File exists -- want to overwrite? Y/N");
 
-QString describe(const QString &path, const QString &reason)
-{
-    return QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
-}
-
 // What a label shows of a full path: the name after the last separator,
 // whichever of the two the name was typed with.
 QString fileNamePart(const QString &path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     return path.mid(cut + 1);
-}
-
-// A row number as the operator wrote it, short enough for a message box.
-QString quoted(const QByteArray &field)
-{
-    constexpr int Shown = 24;
-    const QByteArray trimmed = field.trimmed();
-    if (trimmed.size() <= Shown)
-        return QString::fromLatin1(trimmed);
-    return QString::fromLatin1(trimmed.left(Shown)) + QStringLiteral("...");
 }
 
 } // namespace
@@ -64,7 +48,7 @@ void CfgFileCommands::rememberDirectory(const QString &path)
     m_settings.setLastDirectory(QFileInfo(path).absolutePath());
 }
 
-void CfgFileCommands::FSave_Click()
+void CfgFileCommands::save()
 {
     const QString path = m_currentFile;
     if (path.isEmpty()) {
@@ -74,7 +58,7 @@ void CfgFileCommands::FSave_Click()
     if (QFileInfo::exists(path) && !m_prompter.confirm(OverwriteQuestion))
         return;
     try {
-        saveCfgFile(path, m_model.rows());
+        saveCfgFile(path, m_model.rows().overrides());
     } catch (const KorvexError &error) {
         m_prompter.message(QStringLiteral("Error saving file ") + error.description());
         return;
@@ -84,7 +68,7 @@ void CfgFileCommands::FSave_Click()
     m_prompter.message(QStringLiteral("Save Successful"));
 }
 
-void CfgFileCommands::SaveAs_Click()
+void CfgFileCommands::saveAs()
 {
     const std::optional<QString> chosen = m_dialogs.saveFileName(startDirectory());
     if (!chosen)
@@ -103,10 +87,10 @@ void CfgFileCommands::SaveAs_Click()
     m_currentFile = path;
     // Save asks its own overwrite question, so a confirmed overwrite is
     // asked twice; a No there keeps the file but not the old name.
-    FSave_Click();
+    save();
 }
 
-void CfgFileCommands::FOpen_Click()
+void CfgFileCommands::open()
 {
     const std::optional<QString> chosen = m_dialogs.openFileName(startDirectory());
     if (!chosen)
@@ -126,20 +110,16 @@ void CfgFileCommands::FOpen_Click()
 bool CfgFileCommands::openFile(const QString &path)
 {
     try {
-        const QFileInfo info(path);
-        // Opening a pipe waits for a writer, and reading a terminal or a
-        // device may wait for ever: only a regular file is read.
-        if (info.isDir())
-            throw KorvexError(describe(path, QStringLiteral("this is a folder, not a file")));
-        if (info.exists() && !info.isFile())
-            throw KorvexError(describe(path, QStringLiteral("this is a device or pipe, not a file")));
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw KorvexError(describe(path, file.errorString()));
+        // A pipe, a terminal or a device may wait for ever: only a regular
+        // file is read.
+        QFile file;
+        QString why;
+        if (!openRegularFile(file, path, &why))
+            throw KorvexError(why);
         try {
-            ReadCfgRecords(file, file.size());
+            readRecords(file, file.size());
         } catch (const KorvexError &error) {
-            throw KorvexError(describe(path, error.description()));
+            throw KorvexError(QDir::toNativeSeparators(path) + QStringLiteral(": ") + error.description());
         }
     } catch (const KorvexError &error) {
         m_prompter.message(QStringLiteral("Error opening specified config file. ") + error.description());
@@ -151,7 +131,7 @@ bool CfgFileCommands::openFile(const QString &path)
     return true;
 }
 
-void CfgFileCommands::ReadCfgRecords(QIODevice &input, qint64 inputSize)
+void CfgFileCommands::readRecords(QIODevice &input, qint64 inputSize)
 {
     m_badRecords = 0;
     const auto reportUnreported = [this] {
@@ -161,7 +141,7 @@ void CfgFileCommands::ReadCfgRecords(QIODevice &input, qint64 inputSize)
                                       .arg(m_badRecords - ReportedBadRecords));
     };
     try {
-        readRecords(input, inputSize);
+        applyRecords(input, inputSize);
     } catch (const KorvexError &) {
         reportUnreported();
         throw;
@@ -169,76 +149,56 @@ void CfgFileCommands::ReadCfgRecords(QIODevice &input, qint64 inputSize)
     reportUnreported();
 }
 
-void CfgFileCommands::readRecords(QIODevice &input, qint64 inputSize)
+void CfgFileCommands::applyRecords(QIODevice &input, qint64 inputSize)
 {
-    // Both bounds are far above a real file: a file is read up to the size it
-    // had when opened (at least minInputBytes), one line of at most
-    // maxLineBytes at a time.
-    const qint64 inputLimit = std::max(inputSize, m_limits.minInputBytes);
-    CfgLineReader reader(input, m_limits.maxLineBytes, inputLimit);
-    QByteArray line;
+    CfgReader reader(input, inputSize, m_limits);
+    CfgRecord record;
     for (;;) {
-        switch (reader.next(&line)) {
-        case CfgLineReader::Result::Line:
-            m_lineNumber = reader.lineNumber();
-            if (const std::optional<QList<QByteArray>> fields = CfgRecordFields(line))
-                ApplyCfgRecord(*fields);
-            m_waiter.pumpEvents();
+        switch (reader.next(&record)) {
+        case CfgReader::Step::Record:
+            m_lineNumber = record.line;
+            applyRecord(record);
             break;
-        case CfgLineReader::Result::End:
+        case CfgReader::Step::Other:
+            break;
+        case CfgReader::Step::End:
             return;
-        case CfgLineReader::Result::LineTooLong:
-            reportExtractionFault(QStringLiteral("line %1 is longer than %2 bytes, which no configuration "
-                                                 "file has; nothing from that line on was read")
-                                      .arg(reader.lineNumber())
-                                      .arg(m_limits.maxLineBytes));
-            return;
-        case CfgLineReader::Result::InputTooLong:
-            reportExtractionFault(QStringLiteral("the input has not ended after %1 bytes; nothing from "
-                                                 "line %2 on was read")
-                                      .arg(reader.bytesRead())
-                                      .arg(reader.lineNumber()));
+        case CfgReader::Step::Stopped:
+            reportExtractionFault(reader.stopReason());
             return;
         }
+        m_waiter.pumpEvents();
     }
 }
 
-void CfgFileCommands::ApplyCfgRecord(const QList<QByteArray> &fields)
+void CfgFileCommands::applyRecord(const CfgRecord &record)
 {
-    if (fields.size() < 2)
-        return;
-
-    const std::optional<double> number = parseDecimal(fields.at(0));
     m_waiter.pumpEvents();
-    if (!number)
+    switch (record.rowNumber) {
+    case CfgRecord::RowNumber::NotANumber:
         return; // not a record: no message
-    // Anything above 16 is rejected before rounding, so 16.5 names no row;
-    // below that the number rounds half to even (0.5 is row 0, rejected).
-    const double rowNumber = *number > RowCount ? *number : roundHalfEven(*number);
-    if (!(rowNumber >= 1 && rowNumber <= RowCount)) {
+    case CfgRecord::RowNumber::OutOfRange:
         if (reportsBadRecord())
-            reportExtractionFault(QStringLiteral("row number %1 is not between 1 and %2")
-                                      .arg(quoted(fields.at(0)))
-                                      .arg(RowCount));
+            reportExtractionFault(record.rowNumberProblem());
         return;
+    case CfgRecord::RowNumber::Valid:
+        break;
     }
-    const int index = static_cast<int>(rowNumber) - 1;
 
     KeyRows &rows = m_model.rows();
     // The key name is taken as written; the output string goes through the
     // same check as typing, messages and cut-back included, except that past
     // the reported bad records it arrives already cut, so the check is silent.
-    rows.setKeyName(index, fields.at(1));
+    rows.setKeyName(record.index, record.key());
     m_waiter.pumpEvents();
-    if (fields.size() > 2) {
-        QByteArray text = fields.at(2);
-        if (ScanKeyString(text).outcome != KeyStringScan::Outcome::Ok && !reportsBadRecord())
-            text = CheckedKeyString(text);
-        rows.setKeyString(index, text);
+    if (std::optional<QByteArray> text = record.string()) {
+        if (ScanKeyString(*text).outcome != KeyStringScan::Outcome::Ok && !reportsBadRecord())
+            text = CheckedKeyString(*text);
+        rows.setKeyString(record.index, *text);
         m_waiter.pumpEvents();
     }
-    if (fields.size() > 3) {
-        rows.setDescription(index, fields.at(3));
+    if (const std::optional<QByteArray> description = record.description()) {
+        rows.setDescription(record.index, *description);
         m_waiter.pumpEvents();
     }
 }

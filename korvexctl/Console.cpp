@@ -1,0 +1,68 @@
+#include "Console.h"
+
+#include "core/VisibleText.h"
+
+#include <QStringList>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+Console::Console() : m_terminal(::isatty(fileno(stderr)) == 1) {}
+
+void Console::say(const QString &text)
+{
+    write(terminalText(QStringLiteral("korvexctl: ") + text) + '\n');
+}
+
+void Console::progress(const QString &line)
+{
+    if (!m_terminal)
+        return;
+    std::fprintf(stderr, "\r%s\033[K", terminalText(line).constData());
+    std::fflush(stderr);
+    m_progressShown = true;
+}
+
+void Console::endProgress()
+{
+    if (!m_progressShown)
+        return;
+    std::fputs("\r\033[K", stderr);
+    m_progressShown = false;
+}
+
+void Console::write(const QByteArray &text)
+{
+    endProgress();
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
+    std::fflush(stderr);
+}
+
+QByteArray terminalText(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = visibleText(line);
+    return lines.join(QLatin1Char('\n')).toUtf8();
+}
+
+bool writeStandardOutput(const QByteArray &bytes, QString *why)
+{
+    errno = 0;
+    const bool written =
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) == std::size_t(bytes.size()) &&
+        std::fflush(stdout) == 0;
+    if (!written && why)
+        *why = QStringLiteral("cannot write standard output: %1")
+                   .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
+    return written;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Standard error as people read it: messages, and on a terminal a progress
+// line that a message never lands on.
+class Console
+{
+public:
+    Console();
+
+    bool terminal() const { return m_terminal; }
+    // "korvexctl: text", on a line of its own.
+    void say(const QString &text);
+    // Replaces the progress line; only on a terminal.
+    void progress(const QString &line);
+    void endProgress();
+    // Text as it is, after ending the progress line.
+    void write(const QByteArray &text);
+
+private:
+    bool m_terminal = false;
+    bool m_progressShown = false;
+};
+
+// Text for a terminal: each line with its control characters in the
+// program's byte notation, so that text from a file or a device (a key
+// name, a version reply) cannot move the cursor, retitle or clear the
+// terminal.
+QByteArray terminalText(const QString &text);
+
+// Writes bytes to standard output, whole; false with *why when the system
+// refused some (a full disk, a closed output, a reader gone).
+bool writeStandardOutput(const QByteArray &bytes, QString *why);

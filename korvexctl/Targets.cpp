@@ -1,0 +1,98 @@
+#include "Targets.h"
+
+#include "core/SettingsFile.h"
+#include "device/PortMapping.h"
+
+#include <QFileInfo>
+
+namespace {
+
+Target comTarget(int n, const SettingsFile &settings)
+{
+    return Target{comPortName(n), serialDevicePath(n, settings.path()), n, !settings.portDevice(n).isEmpty(),
+                  QString()};
+}
+
+bool contains(const QList<Target> &targets, const QString &device)
+{
+    const QString wanted = canonicalDevice(device);
+    return std::any_of(targets.begin(), targets.end(),
+                       [&](const Target &t) { return canonicalDevice(t.device) == wanted; });
+}
+
+} // namespace
+
+QString canonicalDevice(const QString &device)
+{
+    const QString resolved = QFileInfo(device).canonicalFilePath();
+    return resolved.isEmpty() ? device : resolved;
+}
+
+std::optional<QList<Target>> namedTargets(const QStringList &ports, const SettingsFile &settings,
+                                          QString *why)
+{
+    QList<Target> targets;
+    for (const QString &port : ports) {
+        if (port.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
+            continue;
+        Target target;
+        if (const std::optional<int> n = parseComPort(port)) {
+            target = comTarget(*n, settings);
+            target.named = true;
+        } else if (port.startsWith(QLatin1Char('/'))) {
+            target = Target{port, port, 0, true, QString()};
+        } else if (QFileInfo::exists(QStringLiteral("/dev/") + port)) {
+            target = Target{port, QStringLiteral("/dev/") + port, 0, true, QString()};
+        } else {
+            *why = QStringLiteral("no port \"%1\": give COM1 ... COM%2, a device path, or all")
+                       .arg(port)
+                       .arg(LastComPort);
+            return std::nullopt;
+        }
+        // One device written by two threads at once would end up with
+        // neither's rows.
+        if (contains(targets, target.device)) {
+            *why = QStringLiteral("%1 is given twice").arg(target.device);
+            return std::nullopt;
+        }
+        targets << target;
+    }
+    return targets;
+}
+
+QList<Target> candidateTargets(const SettingsFile &settings, const QList<Target> &except)
+{
+    QList<Target> found;
+    const auto add = [&](const Target &target) {
+        if (!contains(except, target.device) && !contains(found, target.device))
+            found << target;
+    };
+    for (int n = 1; n <= OfferedComPorts; ++n)
+        add(comTarget(n, settings));
+    for (const SerialPortEntry &entry : availableSerialPorts())
+        add(Target{entry.systemLocation, entry.systemLocation, 0, false, entry.description});
+    return found;
+}
+
+QList<Target> existingPorts(const SettingsFile &settings)
+{
+    QList<Target> ports;
+    const QList<SerialPortEntry> listed = availableSerialPorts();
+    const auto describe = [&](Target target) {
+        for (const SerialPortEntry &entry : listed) {
+            if (canonicalDevice(entry.systemLocation) == canonicalDevice(target.device))
+                target.description = entry.description;
+        }
+        return target;
+    };
+    for (const Target &candidate : candidateTargets(settings, {})) {
+        // A COMn past the adapters falls back to an on-board port that may not
+        // be there at all; only what the system has is listed.
+        const bool listedBySystem = std::any_of(listed.begin(), listed.end(), [&](const SerialPortEntry &e) {
+            return canonicalDevice(e.systemLocation) == canonicalDevice(candidate.device);
+        });
+        if (listedBySystem || (candidate.named && QFileInfo::exists(candidate.device)))
+            ports << describe(candidate);
+    }
+    return ports;
+}

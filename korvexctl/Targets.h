@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class SettingsFile;
+
+// One device: the port as the operator named it and the device it reached.
+struct Target
+{
+    QString port;   // as given: COM3, /dev/ttyUSB0
+    QString device; // the device path
+    int com = 0;    // n of COMn; 0 for a device named by its path
+    // Named on the command line or under [PORTS]: a unit the operator means,
+    // so one that does not answer is a failure, not a port to pass over.
+    bool named = true;
+    QString description; // what the system calls the device, when listed
+
+    // "COM3 /dev/ttyUSB0", or the path alone when that is all there is.
+    QString shown() const { return port == device ? device : port + QLatin1Char(' ') + device; }
+};
+
+// The device as a path with every link resolved, to tell two names of one
+// device apart.
+QString canonicalDevice(const QString &device);
+
+// The ports given with -p ("all" left out), each as the window maps it, or why
+// one of them is no port or is given twice.
+std::optional<QList<Target>> namedTargets(const QStringList &ports, const SettingsFile &settings,
+                                          QString *why);
+
+// What "all" may mean besides the named ports: COM1 to COM8 as the window
+// maps them, then every other serial device the system lists; each once, and
+// none of `except`. Those mapped under [PORTS] count as named.
+QList<Target> candidateTargets(const SettingsFile &settings, const QList<Target> &except);
+
+// The ports that exist now, without opening any: COM1 to COM8 where their
+// device is there, then every other serial device the system lists.
+QList<Target> existingPorts(const SettingsFile &settings);
