@@ -81,8 +81,12 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *why)
             return failed();
         done += written;
     }
-    // A file someone made read-only, or private, stays so.
-    if (old.exists() && !file.setPermissions(old.permissions()))
+    // A file someone made read-only, or private, stays so. The "user" flags
+    // say what this process may do (root may write anything); Qt would set
+    // them as the owner's, so only the file's own mode goes across.
+    const QFileDevice::Permissions user =
+        QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    if (old.exists() && !file.setPermissions(old.permissions() & ~user))
         return failed();
     return file.commit() || failed();
 }

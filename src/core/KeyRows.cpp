@@ -62,3 +62,5 @@ void KeyRows::markAllUnconfirmed(bool showIcons)
         emit iconChanged(i);
     }
 }
+
+#include "moc_KeyRows.cpp"

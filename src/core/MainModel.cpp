@@ -37,3 +37,5 @@ void MainModel::setBusy(bool busy)
     m_busy = busy;
     emit busyChanged(busy);
 }
+
+#include "moc_MainModel.cpp"

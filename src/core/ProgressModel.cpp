@@ -40,3 +40,5 @@ void ProgressModel::step(int value)
     const int percent = m_maximum > 0 ? (m_value * 100) / m_maximum : 0;
     setPercentText(QString::number(percent) + QLatin1Char('%'));
 }
+
+#include "moc_ProgressModel.cpp"

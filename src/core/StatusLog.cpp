@@ -51,3 +51,5 @@ void StatusLog::Add2Status(const QByteArray &msg)
     if (count() > VisibleNewest)
         emit scrollRequested(count() - VisibleNewest);
 }
+
+#include "moc_StatusLog.cpp"

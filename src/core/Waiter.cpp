@@ -72,3 +72,5 @@ void EventLoopWaiter::DelayTimer_Timer()
     for (QEventLoop *loop : std::as_const(m_loops))
         loop->quit();
 }
+
+#include "moc_Waiter.cpp"

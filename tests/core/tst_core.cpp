@@ -9,6 +9,9 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 // Korvex.ini, start-up from it, and ending the real waiter's waits.
@@ -46,6 +49,10 @@ private slots:
         QTest::newRow("no list, escape or unquoting") << "[COMSETTINGS]\nPORT=\"a,b\\n\"\n"_ba << u"\"a,b\\n\""_s << plain;
         QTest::newRow("8-bit text is Latin-1") << "[COMSETTINGS]\nPORT=\xe9\n"_ba << u"\u00e9"_s << plain;
         QTest::newRow("cut to 1023") << "[COMSETTINGS]\nPORT=" + QByteArray(2000, 'x') << QString(1023, u'x') << plain;
+        QTest::newRow("a byte-order mark is skipped, and kept") << "\xEF\xBB\xBF[COMSETTINGS]\r\nPORT=5\r\n"_ba << u"5"_s
+            << "\xEF\xBB\xBF[COMSETTINGS]\r\nPORT=v\r\n"_ba;
+        QTest::newRow("CR alone ends a line; every other line keeps its own end")
+            << "[GENERAL]\rX=1\n[COMSETTINGS]\r\nPORT=5\r"_ba << u"5"_s << "[GENERAL]\rX=1\n[COMSETTINGS]\r\nPORT=v\r"_ba;
         // clang-format on
     }
     void readThenWrite()
@@ -95,6 +102,36 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"Korvex.ini"_s});
     }
 
+    void theFileItselfIsKept()
+    {
+        // Its permissions survive a save, even one root may make over a
+        // read-only file; a link to a device or a pipe is never replaced, nor
+        // read; a folder named last is kept as its own name, whatever script.
+        setContent("[GENERAL]\nX=0\n");
+        for (const auto mode : {QFile::ReadOwner | QFile::WriteOwner, QFile::ReadOwner | QFile::ReadGroup}) {
+            QVERIFY(QFile::setPermissions(path(), mode));
+            QCOMPARE(WriteINI(path(), u"GENERAL"_s, u"X"_s, u"1"_s),
+                     ::geteuid() == 0 || (mode & QFile::WriteOwner));
+            QCOMPARE(QFile::permissions(path()) & 0x7077, mode); // owner, group, others
+        }
+        const QString fifo = m_dir.filePath(u"fifo"_s), link = m_dir.filePath(u"link"_s);
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QFile::link(u"/dev/null"_s, link));
+        for (const QString &target : {fifo, link}) {
+            QString why;
+            QVERIFY(!WriteINI(target, u"GENERAL"_s, u"X"_s, u"1"_s, &why));
+            QVERIFY2(why.contains(u"device or pipe"_s), qPrintable(why));
+            QVERIFY(iniReadProblem(target).contains(u"device or pipe"_s));
+        }
+        QVERIFY(QFileInfo(u"/dev/null"_s).exists() && !QFileInfo(u"/dev/null"_s).isFile());
+        setContent("[PORTS]\nCOM1=\0/dev/ttyS0\n"_ba);
+        QVERIFY(iniReadProblem(path()).contains(u"NUL bytes"_s));
+        setContent({});
+        const SettingsFile settings(path());
+        settings.setLastDirectory(u"/tmp/caf\u00e9 \u20ac"_s);
+        QCOMPARE(settings.lastDirectory(), u"/tmp/caf\u00e9 \u20ac"_s);
+    }
+
     void unwritableDirectoryFallsBackToUserConfig()
     {
         // A regular file where the directory should be stops root as well.
@@ -124,6 +161,8 @@ private slots:
         QTest::newRow("all four") << ports + "2\nBAUD=19200\nPARITY=E\n[GENERAL]\nENABLESTRINGS=1" << u"2 19200 E 1"_s << 0;
         QTest::newRow("PORT= only that value defaults") << ports + "\nBAUD=4800\n[GENERAL]\nENABLESTRINGS=1" << u"1 4800 N 1"_s << 1;
         QTest::newRow("PORT=x and ENABLESTRINGS=70000") << ports + "x\n[GENERAL]\nENABLESTRINGS=70000" << u"1 9600 N 0"_s << 2;
+        // Its [PORTS] is lost too: the operator must know COMn may be another device.
+        QTest::newRow("a file that cannot be read: told, defaults") << "unreadable"_ba << u"1 9600 N 0"_s << 1;
         // Numbers as the file may hold them: blanks, signs, halves to even,
         // exponents, 16 bits; 0 stands for refused.
         for (const auto &[value, port] : {std::pair{"  -12 ", -12}, {"2.5", 2}, {"+3.5", 4}, {"-2.5", -2}, {"1e1", 10},
@@ -137,15 +176,22 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(QString, expected);
         QFETCH(int, messages);
-        setContent(ini);
+        const bool unreadable = ini == "unreadable";
+        setContent(unreadable ? "[PORTS]\nCOM1=/dev/ttyUSB3\n"_ba : ini);
+        if (unreadable)
+            QFile::setPermissions(path(), QFile::WriteOwner);
         MainModel model;
         RecordingPrompter prompter;
         QString seenBySetup;
         const auto text = [](const AppSettings &s) {
             return QStringLiteral("%1 %2 %3 %4").arg(s.Port).arg(s.Baud, s.Parity).arg(s.EnableStrings);
         };
-        const AppSettings read = startUp(model, prompter, SettingsFile(path()),
-                                         [&](const AppSettings &s) { seenBySetup += text(s); });
+        const AppSettings read = [&] {
+            HonourPermissions asUser;
+            return startUp(model, prompter, SettingsFile(path()),
+                           [&](const AppSettings &s) { seenBySetup += text(s); });
+        }();
+        QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
 
         QCOMPARE(text(read), expected);
         QCOMPARE(prompter.prompts.size(), messages);
@@ -155,6 +201,22 @@ private slots:
         // A bad value never stops the rest: the port is set up once with every
         // value read.
         QCOMPARE(seenBySetup, expected);
+    }
+
+    void nestedWaitEndsBoth()
+    {
+        // One shared timer: a wait started inside another restarts it, and its
+        // tick ends both, or the outer one would wait for ever.
+        EventLoopWaiter waiter;
+        QTimer::singleShot(5, this, [&] { waiter.Delay(10); });
+        QTimer::singleShot(3000, this, [&] { waiter.abort(); }); // only if the tick ended one wait
+        bool endedByTick = true;
+        try {
+            waiter.Delay(60000);
+        } catch (const OperationAborted &) {
+            endedByTick = false;
+        }
+        QVERIFY(endedByTick);
     }
 
     void abortEndsTheWaitAndEveryLaterOne()

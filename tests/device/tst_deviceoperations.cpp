@@ -154,6 +154,8 @@ private slots:
             {"A|AB|?", "||v", "#1 output string - A{0D} - does not match screen value", asked, "Response: {1C}A\r[NUL]"});
         row("verify: space, braces, groups of one and two digits compare as bytes", Verify, "A| {7B}{7D}{7}{51}", {},
             {{"/R0", 1, "\x1C {}\x07Q\0"_ba}}, {"A| {7B}{7D}{7}{51}|v", "||v", "", asked, "Response: {1C} {}\x07Q[NUL]"});
+        row("verify: a row ending in {} matches what its send left", Verify, "A|AB{}", {}, {{"/R0", 1, '\x1C' + "AB\0"_ba}},
+            {"A|AB{}|v", "||v", "", asked, "Response: {1C}AB[NUL]"});
         row("verify: no reply: the row keeps the question mark", Verify, "A|AB", {}, {{"/R0", 0, ""}}, {"A|AB|?", "||v", "", asked});
         row("version: CR LF kept", Version, "", "--version-text v1.07\\r\\n", {},
             {"||-", "||-", "Code Version Reported: v1.07\r\n", asking, "Version = v1.07\r\n"});
@@ -200,6 +202,38 @@ private slots:
         });
         QCOMPARE((QByteArrayList{rig.row(0), rig.row(1), rig.shown()} + log.mid(0, rowOne - log.begin())),
                  seen);
+    }
+
+    void readOutcomes()
+    {
+        // What a command line makes of each row read: a key it cannot name, a
+        // row longer than six units, a missing reply and everything after it
+        // are not data.
+        Rig rig;
+        const QByteArrayList replies = {"\x1C"
+                                        "AB\0"_ba,
+                                        "\xFF\0"_ba,
+                                        "\x02"
+                                        "AB\0"_ba,
+                                        "\x1C"
+                                        "ABCDEFG\0"_ba,
+                                        {},
+                                        "\x1C\0"_ba};
+        rig.device.intercept = [&](const QByteArray &command, qint64 now) {
+            rig.device.deliverAt(now + 1, replies.value(command.at(2) - '0', "\x1C\0"_ba));
+            return command.startsWith("/R");
+        };
+        const SessionResult result = rig.ops.readRows();
+        QStringList kinds;
+        for (int i = 0; i < 7; ++i)
+            kinds << QString::number(int(result.rows[std::size_t(i)].kind));
+        using K = RowOutcome::Kind;
+        QCOMPARE(kinds, (QStringList{QString::number(int(K::Read)), QString::number(int(K::Read)),
+                                     QString::number(int(K::UnknownKey)), QString::number(int(K::Cut)),
+                                     QString::number(int(K::NoReply)), QString::number(int(K::Unreliable)),
+                                     QString::number(int(K::Unreliable))}));
+        QCOMPARE(result.rows[3].deviceString, "ABCDEFG"_ba);
+        QCOMPARE(rig.row(3), "A|ABCDEF|v"_ba); // the window cuts it as typing would
     }
 
     void interrupted_data()

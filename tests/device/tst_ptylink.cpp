@@ -1,6 +1,7 @@
 #include "OperationsRig.h"
 #include "SimProcess.h"
 
+#include "core/KorvexError.h"
 #include "core/Waiter.h"
 #include "device/QtSerialLink.h"
 
@@ -89,6 +90,32 @@ private slots:
         QCOMPARE(program.model.rows().keyString(0), "BCDEFG"_ba);
         for (const QByteArray &line : program.model.log().lines())
             QVERIFY(line.size() <= 20 + QtSerialLink::ReadBufferLimit);
+    }
+
+    void oneDeviceIsOpenedOnce()
+    {
+        // The same terminal by another name (a link, as under
+        // /dev/serial/by-id) is the same device: a second program, or a
+        // second thread, finds it in use, even as root.
+        Program program({});
+        QVERIFY(program.sim.started());
+        QTemporaryDir dir;
+        const QString other = dir.filePath(u"by-id"_s);
+        QVERIFY(QFile::link(program.sim.path(), other));
+        QtSerialLink first{QString()}, second{QString()};
+        first.setDevice(program.sim.path());
+        second.setDevice(other, u"COM7"_s);
+        first.open();
+        QVERIFY_THROWS_EXCEPTION(KorvexError, second.open());
+        try {
+            second.open();
+        } catch (const KorvexError &error) {
+            QVERIFY2(
+                error.description().startsWith(u"COM7 ("_s + other + u") is in use by another program"_s),
+                qPrintable(error.description()));
+        }
+        first.close();
+        second.open(); // free again
     }
 };
 

@@ -211,8 +211,8 @@ private slots:
             << QStringList{rejected("17"), rejected("00"), rejected("0.5"), rejected("16.5")};
         QTest::newRow("halves round to even: 15.5 is row 16, 2.5 row 2; +4 is row 4; the last needs no end")
             << "15.5\tA\r\n2.5\tB\r\n+4 \tC"_ba << QByteArrayList{"1 B|S1|D1", "3 C|S3|D3", "15 A|S15|D15"} << none;
-        QTest::newRow("not a number (letters, empty, trailing text) skipped silently")
-            << "ab\tF1\tx\r\n\t03\tF2\r\n3x\tF3\r\n"_ba << QByteArrayList{} << none;
+        QTest::newRow("not a number (letters, empty, trailing text, an exponent) skipped silently")
+            << "ab\tF1\tx\r\n\t03\tF2\r\n3x\tF3\r\n1e1\tF4\r\n1E2\tF5\r\n"_ba << QByteArrayList{} << none;
         // Past ten, strings arrive cut as the check would cut them: a bad
         // group, then what still is too long.
         QTest::newRow("ten bad records reported (the string by its check), then one count")
