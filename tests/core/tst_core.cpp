@@ -116,14 +116,14 @@ private slots:
         }
         const QString fifo = m_dir.filePath(u"fifo"_s), link = m_dir.filePath(u"link"_s);
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        QVERIFY(QFile::link(u"/dev/null"_s, link));
+        QVERIFY(QFile::link(fifo, link)); // a link to a device reads the same, and a fault would replace it
         for (const QString &target : {fifo, link}) {
             QString why;
             QVERIFY(!WriteINI(target, u"GENERAL"_s, u"X"_s, u"1"_s, &why));
             QVERIFY2(why.contains(u"device or pipe"_s), qPrintable(why));
             QVERIFY(iniReadProblem(target).contains(u"device or pipe"_s));
         }
-        QVERIFY(QFileInfo(u"/dev/null"_s).exists() && !QFileInfo(u"/dev/null"_s).isFile());
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
         setContent("[PORTS]\nCOM1=\0/dev/ttyS0\n"_ba);
         QVERIFY(iniReadProblem(path()).contains(u"NUL bytes"_s));
         setContent({});
