@@ -147,26 +147,37 @@ Reads, writes and verifies the sixteen key overrides of one KORVEX or of many
 at once, with the same device code as the KORVEXConfig window.
 
 Commands:
-  list                        which ports answer the probe, with their code version
+  list    [-p PORT] [--probe] the serial ports there are, each COMn with its
+                              device, without writing a byte to any; --probe
+                              asks each for its code version instead
   read    -p PORT [-o PATH]   read the 16 rows and write them as a .cfg file
                               (to standard output without -o; the result line
-                              then goes to standard error)
+                              then goes to standard error). A read that fails
+                              anywhere writes nothing
   write   -p PORT FILE.cfg    send the rows, each acknowledged row read back,
-                              then verify all 16
+                              then verify them
   verify  -p PORT FILE.cfg    compare the device with the file, row by row
   version -p PORT             the device's code version
 
 Options (before or after the command):
-  -p, --port PORT     COM1 ... COM8 (mapped as the window maps them, [PORTS] of
-                      the settings file first), a device path such as
-                      /dev/ttyUSB0, or "all" (every port that list finds
-                      answering). May be repeated: the devices are served at
-                      the same time.
-  -o, --output PATH   read: the file to write; with several ports, a folder
+  -p, --port PORT     COM1 ... COM255 (mapped as the window maps them, [PORTS]
+                      of the settings file first), a device path such as
+                      /dev/ttyUSB0, or "all": every port that answers the
+                      probe; a port named under [PORTS] that does not answer
+                      is a failed unit. May be repeated: the devices are
+                      served at the same time.
+  -o, --output PATH   read: the file to write, or a folder (one ending in /,
+                      one that exists, or always with several ports or all)
                       that gets one file per device, named after the port
-                      (COM3.cfg, ttyUSB0.cfg)
+                      (COM3.cfg, ttyUSB0.cfg). Never a device or a pipe.
+  --partial           write, verify: only the rows FILE.cfg names; the device's
+                      other rows are left as they are. Without it the file
+                      must name all sixteen rows
+  --probe             list: ask each port (writes the probe to it)
   --settings FILE     the settings file to take port mapping, baud rate and
-                      parity from (default: the one KORVEXConfig uses)
+                      parity from (default: the one KORVEXConfig uses). It
+                      must be readable: its [PORTS] section says which device
+                      each COMn is
   --baud RATE         baud rate for this run (8 data bits, 2 stop bits always)
   --parity PARITY     none, even or odd for this run
   --timing MODE       protocol (default): the waits the device protocol asks
@@ -177,18 +188,18 @@ Options (before or after the command):
   --version           the program's version
 
 A .cfg file with any record the window would report (a bad row number, bad
-notation, an over-long string or an unknown key name) is refused with its
-line number before any byte goes to any device.
+notation, an over-long string or an unknown key name), or one that names no
+rows, is refused with its line numbers before any byte goes to any device.
 
-Ctrl+C stops every device between two commands, closes the ports and names
-the devices left incomplete.
+Ctrl+C, SIGTERM and a hang-up stop every device between two commands, close
+the ports and say what each device now holds.
 
 Exit status, the largest over all devices:
   0    every device ok
-  1    some row not acknowledged, not answered or not matching,
-       or a file read from a device could not be written
-  2    bad usage or a bad .cfg file
-  3    a device did not answer the probe (list: no port answered)
+  1    some row not acknowledged, not answered, not matching, cut or not
+       trusted, or the rows read could not be written
+  2    bad usage, a bad .cfg file, settings that cannot be read or used
+  3    a device did not answer the probe (list --probe: no port answered)
   4    a port could not be opened, or failed during the operation
   130  interrupted
 )";
