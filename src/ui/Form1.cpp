@@ -28,6 +28,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -549,6 +550,21 @@ void Form1::GetVersionBtn_Click()
 void Form1::FOpen_Click()
 {
     m_files->FOpen_Click();
+}
+
+void Form1::openCfgFile(const QString &path)
+{
+    // The steps of Open after its dialog: the name (after the last slash or
+    // backslash) shows before reading, so messages appear under it; the
+    // folder is remembered and the icons reset only when reading finished.
+    m_files->setCurrentFile(path);
+    m_model->setText(
+        MainModel::Text::CfgLabel,
+        path.mid(qMax(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/'))) + 1));
+    if (!m_files->openFile(path))
+        return;
+    m_settingsFile.setLastDirectory(QFileInfo(path).absolutePath());
+    m_model->rows().markAllUnconfirmed(false);
 }
 
 void Form1::FSave_Click()
