@@ -59,7 +59,9 @@ type=$(sed -n 's:.*<mime-type type="\([^"]*\)".*:\1:p' "$mime")
 [ "$(tag mediatype)" = "$type" ] || fail "metainfo mediatype '$(tag mediatype)' is not '$type'"
 magic=$(sed -n 's:.*<match type="string" offset="0" value="\([^"]*\)"/>.*:\1:p' "$mime")
 header=$(sed -n 's:.*CfgHeaderLine = QByteArrayLiteral("\([^"]*\)");.*:\1:p' "$dir/../src/files/CfgFormat.h")
-[ -n "$header" ] && [ "$magic" = "$header" ] || fail "MIME magic '$magic' is not the first line .cfg files get, '$header'"
+if [ -z "$header" ] || [ "$magic" != "$header" ]; then
+  fail "MIME magic '$magic' is not the first line .cfg files get, '$header'"
+fi
 if grep -q '<glob' "$mime"; then
   fail "$mime has a glob: the only *.cfg glob would claim every .cfg file"
 fi

@@ -66,7 +66,7 @@ fi
 
 [ "$mode" = install ] || fail "unknown mode $mode"
 [ "$(id -u)" -eq 0 ] || skip "installing the package needs root"
-need apt-get Xvfb dbus-run-session xdg-mime gio mimetype /usr/bin/python3
+need apt-get Xvfb dbus-run-session dbus-send xdg-mime gio mimetype /usr/bin/python3
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || skip "python3-pyatspi is not installed"
 [ -e /usr/share/dbus-1/services/org.a11y.Bus.service ] || skip "at-spi2-core is not installed"
 if dpkg-query -W -f='${Status}' korvexconfig 2>/dev/null | grep -q 'install ok installed'; then
@@ -117,7 +117,8 @@ Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display"
 xvfb=$!
 for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.05; done
 [ -s "$tmp/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$tmp/display")"
+DISPLAY=":$(cat "$tmp/display")"
+export DISPLAY
 # Qt looks for the accessibility bus once, at start: start it first.
 cat >"$tmp/window.sh" <<'WINDOW'
 set -euo pipefail
@@ -144,7 +145,7 @@ DEBIAN_FRONTEND=noninteractive "${apt[@]}" purge korvexconfig >"$tmp/apt.log" 2>
   || { cat "$tmp/apt.log"; fail "apt-get could not remove the package"; }
 purged=1
 for file in $files /usr/share/mime/application/x-korvex-cfg.xml; do
-  [ ! -e "$file" ] && [ ! -L "$file" ] || fail "$file is left after purging"
+  if [ -e "$file" ] || [ -L "$file" ]; then fail "$file is left after purging"; fi
 done
 [ ! -e /usr/lib/korvexconfig ] || fail "/usr/lib/korvexconfig is left after purging"
 [ "$(xdg-mime query filetype "$saved")" != application/x-korvex-cfg ] \
