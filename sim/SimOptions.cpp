@@ -155,7 +155,8 @@ const char *simHelpText()
 Simulates a KORVEX on a pseudo-terminal. Prints the terminal's path as the
 first line of its output, then answers the device's commands on it until it
 is ended with Ctrl+C or SIGTERM. To use it from KORVEXConfig, map a port to
-that path (or to the --link path) in Korvex.ini beside the program:
+that path (or to the --link path) in Korvex.ini (beside the program in a
+build, ~/.config/KORVEXConfig/Korvex.ini when installed):
 
   [PORTS]
   COM1=/tmp/korvex

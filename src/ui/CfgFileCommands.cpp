@@ -92,10 +92,13 @@ void CfgFileCommands::saveAs()
 
 void CfgFileCommands::open()
 {
-    const std::optional<QString> chosen = m_dialogs.openFileName(startDirectory());
-    if (!chosen)
-        return;
-    const QString path = *chosen;
+    if (const std::optional<QString> chosen = m_dialogs.openFileName(startDirectory()))
+        openNamed(*chosen);
+}
+
+void CfgFileCommands::openNamed(const QString &path)
+{
+    // The name shows before reading, so the messages appear under it.
     m_currentFile = path;
     m_model.setText(MainModel::Text::CfgLabel, fileNamePart(path));
 

@@ -24,6 +24,9 @@ public:
     void save();
     void saveAs();
     void open();
+    // Open once a name is chosen, whoever chose it: the dialog, or the
+    // command line that started the program.
+    void openNamed(const QString &path);
 
     // Reads the file and applies its records, as Open does after its dialog.
     // Reports its own failures; false when reading ended early (a failure, or

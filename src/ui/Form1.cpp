@@ -87,6 +87,11 @@ void Form1::FOpen_Click()
     m_files->open();
 }
 
+void Form1::openCfgFile(const QString &path)
+{
+    m_files->openNamed(path);
+}
+
 void Form1::FSave_Click()
 {
     m_files->save();

@@ -76,6 +76,9 @@ public:
     void VerifyBtn_Click();
     void GetVersionBtn_Click();
     void FOpen_Click();
+    // Opens a .cfg file named outside the window (on the command line) as
+    // File > Open does once its dialog has given that name (not empty).
+    void openCfgFile(const QString &path);
     void FSave_Click();
     void SaveAs_Click();
     void Config_Click();

@@ -46,8 +46,24 @@ for size in 16 32 48 64 128 256; do
   [ -f "$dir/icons/${size}x${size}/$id.png" ] || fail "icon $dir/icons/${size}x${size}/$id.png is missing"
 done
 if [ -n "$executable" ]; then
-  [ "$(entry Exec)" = "$executable" ] || fail "desktop Exec '$(entry Exec)' does not start the program '$executable'"
+  [ "$(entry Exec)" = "$executable %f" ] || fail "desktop Exec '$(entry Exec)' does not start the program '$executable' with the file"
   [ "$(tag binary)" = "$executable" ] || fail "metainfo binary '$(tag binary)' is not the program '$executable'"
+fi
+
+# The .cfg type: declared once, named by the entry and the metainfo, and
+# recognised by the very line the program writes first.
+mime=$dir/$id.mime.xml
+type=$(sed -n 's:.*<mime-type type="\([^"]*\)".*:\1:p' "$mime")
+[ -n "$type" ] || fail "$mime declares no type"
+[ "$(entry MimeType)" = "$type;" ] || fail "desktop MimeType '$(entry MimeType)' is not '$type;'"
+[ "$(tag mediatype)" = "$type" ] || fail "metainfo mediatype '$(tag mediatype)' is not '$type'"
+magic=$(sed -n 's:.*<match type="string" offset="0" value="\([^"]*\)"/>.*:\1:p' "$mime")
+header=$(sed -n 's:.*CfgHeaderLine = QByteArrayLiteral("\([^"]*\)");.*:\1:p' "$dir/../src/files/CfgFormat.h")
+if [ -z "$header" ] || [ "$magic" != "$header" ]; then
+  fail "MIME magic '$magic' is not the first line .cfg files get, '$header'"
+fi
+if grep -q '<glob' "$mime"; then
+  fail "$mime has a glob: the only *.cfg glob would claim every .cfg file"
 fi
 
 if [ "$failures" -ne 0 ]; then

@@ -405,6 +405,59 @@ private slots:
                  QStringList(2, u"? An operation with the KORVEX is in progress -- close anyway? Y/N"_s));
     }
 
+    void openByNameAsFileOpenDoes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("contents"); // none: the name is a folder
+        QTest::addColumn<int>("messages");
+        QTest::addColumn<QString>("label");
+        // clang-format off
+        QTest::newRow("rows read, every icon back to the question mark") << u"rows.cfg"_s << "01\tA\tx\r\n16\tF1\r\n"_ba << 0 << u"rows.cfg"_s;
+        QTest::newRow("a bad record reported over the new name, the rest read") << u"bad.cfg"_s << "17\tA\r\n02\tB\r\n"_ba << 1 << u"bad.cfg"_s;
+        QTest::newRow("a folder: reported; rows, icons and dialogs' folder kept") << u"folder.cfg"_s << QByteArray() << 1 << u"folder.cfg"_s;
+        QTest::newRow("the label shows the name after a backslash too") << u"C:\\cfg\\in.cfg"_s << "01\tA\r\n"_ba << 0 << u"in.cfg"_s;
+        // clang-format on
+    }
+    void openByNameAsFileOpenDoes()
+    {
+        // A file named on the command line opens as File > Open opens it:
+        // the same messages with the same label under them, then the same
+        // label, rows, icons and folder for the next dialog.
+        QFETCH(QString, name);
+        QFETCH(QByteArray, contents);
+        QFETCH(int, messages);
+        QFETCH(QString, label);
+        QTemporaryDir files;
+        const QString path = files.filePath(name);
+        if (contents.isNull())
+            QVERIFY(QDir(files.path()).mkdir(name));
+        else
+            writeFile(path, contents);
+        const auto seen = [](FormRig &rig, const std::function<void()> &open) {
+            QStringList out;
+            auto *cfgLabel = rig.find("CfgLabel");
+            rig.prompter.onPrompt = [&](const QString &text) {
+                out << cfgLabel->accessibleName() + u": "_s + text;
+            };
+            for (int i = 0; i < RowCount; ++i) {
+                rig.rows().setKeyName(i, "K");
+                rig.rows().setIcon(i, RowIcon::CheckMark);
+            }
+            open();
+            out << cfgLabel->accessibleName() << cfgLabel->toolTip()
+                << SettingsFile(rig.dir.filePath(u"Korvex.ini"_s)).lastDirectory();
+            for (int i = 0; i < RowCount; ++i)
+                out << rig.shown(i);
+            return out;
+        };
+        FormRig byMenu, byName;
+        byMenu.dialogs.name = path;
+        const QStringList opened = seen(byMenu, [&] { byMenu.action("FOpen")->trigger(); });
+        QCOMPARE(seen(byName, [&] { byName.form->openCfgFile(path); }), opened);
+        QCOMPARE(byName.prompter.prompts.size(), messages);
+        QCOMPARE(opened.mid(messages, 2), (QStringList{label, path}));
+    }
+
     void closingDuringFileOpenEndsIt()
     {
         // The window closes while Open handles events within the first record:
