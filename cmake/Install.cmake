@@ -11,6 +11,7 @@
 #                      others), and (from icons/, help/) the status pictures
 #                      and help pages
 #   share/man/man1/    korvexconfig.1.gz, korvexctl.1.gz, korvex-sim.1.gz
+#   share/bash-completion/completions/korvexctl
 #   share/doc/korvexconfig/  copyright (from LICENSE), changelog.Debian.gz
 #   share/applications, share/metainfo, share/icons/hicolor,
 #   share/mime/packages   (desktop/)
@@ -44,6 +45,9 @@ foreach(page app/korvexconfig.1 korvexctl/korvexctl.1 sim/korvex-sim.1)
 endforeach()
 add_custom_target(korvex_manpages ALL DEPENDS ${manpages})
 install(FILES ${manpages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Where bash-completion looks for a command's completion when it is first used.
+install(FILES korvexctl/korvexctl.bash DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions
+        RENAME korvexctl)
 
 # Who answers for the package: the developer name of the metainfo, with the
 # project's address under its placeholder domain (see desktop/).

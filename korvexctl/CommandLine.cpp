@@ -5,13 +5,60 @@
 
 #include <QCommandLineParser>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
-const std::pair<const char *, Request::Operation> Operations[] = {
-    {"list", Request::Operation::List},       {"read", Request::Operation::Read},
-    {"write", Request::Operation::Write},     {"verify", Request::Operation::Verify},
-    {"version", Request::Operation::Version},
+using Operation = Request::Operation;
+
+const std::pair<const char *, Operation> Operations[] = {
+    {"list", Operation::List},     {"read", Operation::Read},       {"write", Operation::Write},
+    {"verify", Operation::Verify}, {"version", Operation::Version},
 };
+
+std::optional<Operation> operationNamed(const QString &word)
+{
+    for (const auto &[name, op] : Operations) {
+        if (word == QLatin1String(name))
+            return op;
+    }
+    return std::nullopt;
+}
+
+// How many single-character edits turn a into b.
+int editDistance(const QString &a, const QString &b)
+{
+    std::vector<int> previous(std::size_t(b.size()) + 1), current(previous.size());
+    for (std::size_t j = 0; j < previous.size(); ++j)
+        previous[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        current[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int replace = previous[std::size_t(j - 1)] + (a.at(i - 1) == b.at(j - 1) ? 0 : 1);
+            current[std::size_t(j)] =
+                std::min({previous[std::size_t(j)] + 1, current[std::size_t(j - 1)] + 1, replace});
+        }
+        std::swap(previous, current);
+    }
+    return previous.back();
+}
+
+// "unknown command "writ"", and the command meant when one is close.
+QString unknownCommand(const QString &word)
+{
+    QString nearest;
+    int best = 3; // more edits than this is another word
+    for (const auto &[name, op] : Operations) {
+        const int distance = editDistance(word.toLower(), QLatin1String(name));
+        if (distance < best) {
+            best = distance;
+            nearest = QLatin1String(name);
+        }
+    }
+    const QString text = QStringLiteral("unknown command \"%1\"").arg(word);
+    return nearest.isEmpty() ? text : text + QStringLiteral("; did you mean \"%1\"?").arg(nearest);
+}
 
 } // namespace
 
@@ -41,33 +88,38 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption partial(QStringLiteral("partial"));
     const QCommandLineOption probe(QStringLiteral("probe"));
     const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({port, output, settings, baud, parity, timing, partial, probe, json, help, version});
+    parser.addOptions(
+        {port, output, settings, baud, parity, timing, partial, probe, json, quiet, help, version});
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
         return parsed;
     }
-    request.help = parser.isSet(help);
+    QStringList words = parser.positionalArguments();
     request.version = parser.isSet(version);
+    // "help write", "write --help" and "--help" all ask for help.
+    request.help = parser.isSet(help) || words.value(0) == QLatin1String("help");
+    if (words.value(0) == QLatin1String("help"))
+        words.removeFirst();
+    if (request.help && !words.isEmpty()) {
+        request.helpTopic = operationNamed(words.first());
+        if (!request.helpTopic)
+            parsed.error = unknownCommand(words.first());
+    }
     if (request.help || request.version)
         return parsed;
 
-    QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        parsed.error = QStringLiteral("no command given (list, read, write, verify or version)");
+        parsed.error = QStringLiteral("no command given (list, read, write, verify, version or help)");
         return parsed;
     }
     const QString command = words.takeFirst();
-    bool known = false;
-    for (const auto &[name, op] : Operations) {
-        if (command == QLatin1String(name)) {
-            request.operation = op;
-            known = true;
-        }
-    }
-    if (!known) {
-        parsed.error = QStringLiteral("unknown command \"%1\"").arg(command);
+    if (const std::optional<Operation> op = operationNamed(command)) {
+        request.operation = *op;
+    } else {
+        parsed.error = unknownCommand(command);
         return parsed;
     }
 
@@ -136,64 +188,105 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return parsed;
     }
     request.json = parser.isSet(json);
+    request.quiet = parser.isSet(quiet);
     return parsed;
 }
 
-const char *helpText()
+namespace {
+
+// One option's help, and the commands it is for.
+struct OptionHelp
 {
-    return R"(Usage: korvexctl COMMAND [OPTIONS]
+    const char *text;
+    std::initializer_list<Operation> commands;
+};
 
-Reads, writes and verifies the sixteen key overrides of one KORVEX or of many
-at once, with the same device code as the KORVEXConfig window.
-
-Commands:
-  list    [-p PORT] [--probe] the serial ports there are, each COMn with its
-                              device, without writing a byte to any; --probe
-                              asks each for its code version instead
-  read    -p PORT [-o PATH]   read the 16 rows and write them as a .cfg file
-                              (to standard output without -o; the result line
-                              then goes to standard error). A read that fails
-                              anywhere writes nothing
-  write   -p PORT FILE.cfg    send the rows, each acknowledged row read back,
-                              then verify them
-  verify  -p PORT FILE.cfg    compare the device with the file, row by row
-  version -p PORT             the device's code version
-
-Options (before or after the command):
-  -p, --port PORT     COM1 ... COM255 (mapped as the window maps them, [PORTS]
+const OptionHelp OptionTexts[] = {
+    {R"(  -p, --port PORT     COM1 ... COM255 (mapped as the window maps them, [PORTS]
                       of the settings file first), a device path such as
                       /dev/ttyUSB0, or "all": every port that answers the
                       probe; a port named under [PORTS] that does not answer
                       is a failed unit. May be repeated: the devices are
                       served at the same time.
-  -o, --output PATH   read: the file to write, or a folder (one ending in /,
-                      one that exists, or always with several ports or all)
-                      that gets one file per device, named after the port
-                      (COM3.cfg, ttyUSB0.cfg). Never a device or a pipe.
-  --partial           write, verify: only the rows FILE.cfg names; the device's
-                      other rows are left as they are. Without it the file
-                      must name all sixteen rows
-  --probe             list: ask each port (writes the probe to it)
-  --settings FILE     the settings file to take port mapping, baud rate and
+)",
+     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version}},
+    {R"(  -o, --output PATH   the file to write, "-" for standard output, or a folder
+                      (one ending in /, one that exists, and always with
+                      several ports or all) that gets one file per device,
+                      named after the port (COM3.cfg, ttyUSB0.cfg). Never a
+                      device or a pipe.
+)",
+     {Operation::Read}},
+    {R"(  --partial           only the rows FILE.cfg names; the device's other rows
+                      are left as they are. Without it the file must name all
+                      sixteen rows
+)",
+     {Operation::Write, Operation::Verify}},
+    {R"(  --probe             ask each port for its code version (writes the probe)
+)",
+     {Operation::List}},
+    {R"(  --settings FILE     the settings file to take port mapping, baud rate and
                       parity from (default: the one KORVEXConfig uses). It
                       must be readable: its [PORTS] section says which device
                       each COMn is
   --baud RATE         baud rate for this run (8 data bits, 2 stop bits always)
   --parity PARITY     none, even or odd for this run
-  --timing MODE       protocol (default): the waits the device protocol asks
-                      for; reply: each exchange ends as soon as its reply is
-                      complete, never later than the protocol's wait
-  --json              one JSON object per device per line instead of text
-  -h, --help          this text
-  --version           the program's version
+)",
+     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version}},
+    {R"(  --timing MODE       reply (default): each exchange ends as soon as its reply
+                      is complete, never later than the protocol's wait;
+                      protocol: the waits the device protocol asks for, with
+                      the same results in thirty times the time
+  --json              one JSON object per device per line instead of text; a
+                      read's rows are in it, and go nowhere else without -o
+  -q, --quiet         no progress line
+)",
+     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version}},
+};
 
-A .cfg file with any record the window would report (a bad row number, bad
-notation, an over-long string or an unknown key name), or one that names no
-rows, is refused with its line numbers before any byte goes to any device.
+struct CommandHelp
+{
+    Operation command;
+    const char *usage;
+    const char *summary; // for the list of commands
+    const char *text;    // for the command's own help
+};
 
-Ctrl+C, SIGTERM and a hang-up stop every device between two commands, close
-the ports and say what each device now holds.
+const CommandHelp CommandTexts[] = {
+    {Operation::List, "list [-p PORT ...] [--probe]",
+     "the ports there are, without writing to any; --probe: which answer",
+     R"(Lists the serial ports there are: each COM1 to COM8 whose device exists,
+with its device path, then every other serial device the system lists,
+with what the system calls it. Not one byte is written to any. With
+--probe, each port (or each one given with -p) is asked for its code
+version instead, and the exit status is 3 when none answered.
+)"},
+    {Operation::Read, "read -p PORT ... [-o PATH]", "read the 16 rows into a .cfg file",
+     R"(Reads the sixteen rows of each device and writes them as a .cfg file, the
+bytes the window's Save writes for them: to standard output without -o
+(the result line then goes to standard error). A read with any row not
+read cleanly (no reply, a row after a missing reply, a row longer than six
+units, a key no name stands for) writes nothing, and an existing file stays
+as it was.
+)"},
+    {Operation::Write, "write -p PORT ... [--partial] FILE.cfg", "send the rows, then verify them",
+     R"(Sends the rows of FILE.cfg ("-" for standard input) to each device, each
+acknowledged row read back, then verifies them. The file is checked whole
+first: any record the window would report (a bad row number, bad notation,
+an over-long string) or a key name no KORVEX knows is printed with its line
+and nothing reaches any device. A write stopped half-way says how many rows
+the device acknowledged.
+)"},
+    {Operation::Verify, "verify -p PORT ... [--partial] FILE.cfg", "compare the device with the file",
+     R"(Compares each device with FILE.cfg ("-" for standard input), row by row,
+and prints each row that differs. The file is checked as for write.
+)"},
+    {Operation::Version, "version -p PORT ...", "the device's code version",
+     R"(Asks each device for its code version and prints it.
+)"},
+};
 
+const char ExitStatusText[] = R"(
 Exit status, the largest over all devices:
   0    every device ok
   1    some row not acknowledged, not answered, not matching, cut or not
@@ -201,6 +294,41 @@ Exit status, the largest over all devices:
   2    bad usage, a bad .cfg file, settings that cannot be read or used
   3    a device did not answer the probe (list --probe: no port answered)
   4    a port could not be opened, or failed during the operation
-  130  interrupted
+  130  interrupted (Ctrl+C, SIGTERM, a hang-up): each device stops between
+       two commands and its rows are reported as they stand
 )";
+
+QByteArray optionsFor(std::optional<Operation> command)
+{
+    QByteArray text;
+    for (const OptionHelp &option : OptionTexts) {
+        if (!command ||
+            std::find(option.commands.begin(), option.commands.end(), *command) != option.commands.end())
+            text += option.text;
+    }
+    return text;
+}
+
+} // namespace
+
+QByteArray helpText(std::optional<Request::Operation> command)
+{
+    for (const CommandHelp &help : CommandTexts) {
+        if (command && help.command == *command)
+            return QByteArrayLiteral("Usage: korvexctl ") + help.usage + " [OPTIONS]\n\n" + help.text +
+                   "\nOptions (before or after the command):\n" + optionsFor(command) + ExitStatusText;
+    }
+    QByteArray text = "Usage: korvexctl COMMAND [OPTIONS]\n\n"
+                      "Reads, writes and verifies the sixteen key overrides of one KORVEX or of many\n"
+                      "at once, with the same device code as the KORVEXConfig window.\n\n"
+                      "Commands:\n";
+    for (const CommandHelp &help : CommandTexts)
+        text += QByteArrayLiteral("  ") + QByteArray(help.usage) + "\n      " + help.summary + '\n';
+    text += "  help [COMMAND]\n      this text, or one command's\n"
+            "\nOptions (before or after the command):\n" +
+            optionsFor(std::nullopt) +
+            "  -h, --help          this text (with a command: that command's)\n"
+            "  --version           the program's version\n" +
+            ExitStatusText;
+    return text;
 }

@@ -14,16 +14,18 @@ struct Request
 
     Operation operation = Operation::List;
     QStringList ports; // as given: COMn, a device path, or "all"
-    QString output;    // read -o: a file, or a folder for several devices
-    QString cfgFile;   // write, verify
+    QString output;    // read -o: a file, "-", or a folder for several devices
+    QString cfgFile;   // write, verify: a file, or "-" for standard input
     QString settingsPath;
     std::optional<QString> baud;
     std::optional<QString> parity; // N, E or O
-    DeviceSession::Timing timing = DeviceSession::Timing::Protocol;
+    DeviceSession::Timing timing = DeviceSession::Timing::Reply;
     bool partial = false; // write, verify: only the rows the file names
     bool probe = false;   // list: ask each port
     bool json = false;
+    bool quiet = false; // no progress line
     bool help = false;
+    std::optional<Operation> helpTopic; // help for one command
     bool version = false;
 };
 
@@ -40,4 +42,5 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments);
 
 QString operationName(Request::Operation operation);
 
-const char *helpText();
+// The help for every command, or for one.
+QByteArray helpText(std::optional<Request::Operation> command = std::nullopt);

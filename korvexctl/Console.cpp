@@ -25,7 +25,7 @@ void Console::say(const QString &text)
 
 void Console::progress(const QString &line)
 {
-    if (!m_terminal)
+    if (!m_terminal || m_quiet)
         return;
     std::fprintf(stderr, "\r%s\033[K", terminalText(line).constData());
     std::fflush(stderr);
@@ -53,6 +53,15 @@ QByteArray terminalText(const QString &text)
     for (QString &line : lines)
         line = visibleText(line);
     return lines.join(QLatin1Char('\n')).toUtf8();
+}
+
+QByteArray markFailures(const QByteArray &text, std::FILE *stream)
+{
+    const QByteArray noColour = qgetenv("NO_COLOR");
+    if (::isatty(fileno(stream)) != 1 || !noColour.isEmpty() || qgetenv("TERM") == "dumb")
+        return text;
+    QByteArray marked = text;
+    return marked.replace("FAILED", "\033[1;31mFAILED\033[0m");
 }
 
 bool writeStandardOutput(const QByteArray &bytes, QString *why)

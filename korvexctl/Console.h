@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdio>
+
 // Standard error as people read it: messages, and on a terminal a progress
 // line that a message never lands on.
 class Console
@@ -11,6 +13,8 @@ public:
     Console();
 
     bool terminal() const { return m_terminal; }
+    // No progress line at all (-q).
+    void setQuiet(bool quiet) { m_quiet = quiet; }
     // "korvexctl: text", on a line of its own.
     void say(const QString &text);
     // Replaces the progress line; only on a terminal.
@@ -22,6 +26,7 @@ public:
 private:
     bool m_terminal = false;
     bool m_progressShown = false;
+    bool m_quiet = false;
 };
 
 // Text for a terminal: each line with its control characters in the
@@ -29,6 +34,10 @@ private:
 // name, a version reply) cannot move the cursor, retitle or clear the
 // terminal.
 QByteArray terminalText(const QString &text);
+
+// FAILED in red where it is read on a colour terminal: never into a pipe or a
+// file, nor when NO_COLOR is set or the terminal is dumb.
+QByteArray markFailures(const QByteArray &text, std::FILE *stream);
 
 // Writes bytes to standard output, whole; false with *why when the system
 // refused some (a full disk, a closed output, a reader gone).

@@ -19,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -63,7 +64,9 @@ struct Run
     // counts: the device's status is part of the run's.
     void printReport(const DeviceReport &report, bool toStandardError, bool counts = true)
     {
-        const QByteArray bytes = request.json ? report.json : terminalText(report.text);
+        const QByteArray bytes =
+            request.json ? report.json
+                         : markFailures(terminalText(report.text), toStandardError ? stderr : stdout);
         toStandardError ? console.write(bytes) : print(bytes);
         if (counts)
             status = std::max(status, report.exitStatus);
@@ -115,7 +118,10 @@ bool loadSettings(Run &run)
 bool loadRows(Run &run)
 {
     const QString &path = run.request.cfgFile;
-    const CfgFileRows file = readCfgRows(path);
+    QFile standardInput;
+    if (path == QLatin1String("-"))
+        standardInput.open(stdin, QIODevice::ReadOnly);
+    const CfgFileRows file = readCfgRows(path, &standardInput);
     if (!file.error.isEmpty()) {
         run.console.say(file.error);
         return false;
@@ -151,7 +157,7 @@ bool loadRows(Run &run)
 std::optional<QStringList> outputFiles(Run &run, const QList<Target> &targets, bool all)
 {
     const QString &output = run.request.output;
-    if (output.isEmpty()) {
+    if (output.isEmpty() || output == QLatin1String("-")) {
         if (targets.size() > 1 || all) {
             usage(run.console, QStringLiteral("several devices: name a folder for their files with -o"));
             return std::nullopt;
@@ -282,15 +288,19 @@ int runRequest(Run &run)
     const Jobs jobs = run.jobsFor(targets, request.operation);
     runJobs(jobs, run.atOnce, run.stop, run.console, &run.interrupted);
 
-    const bool toStandardOutput = outputs && outputs->first().isEmpty();
+    // Rows read go to standard output as a .cfg file, and the report to
+    // standard error; with --json the rows are in the report, on standard
+    // output, and nowhere else.
+    const bool rowsToStandardOutput = outputs && outputs->first().isEmpty() && !request.json;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const DeviceJob &job = *jobs[i];
         // A read that failed anywhere writes nothing: an older file of the
         // same name stays as it was, and no half-read rows pass for a backup.
         QString outputError;
-        if (outputs && readIsComplete(job))
+        const bool rowsGoSomewhere = outputs && (!outputs->at(int(i)).isEmpty() || rowsToStandardOutput);
+        if (rowsGoSomewhere && readIsComplete(job))
             outputError = writeRows(outputs->at(static_cast<int>(i)), job.deviceRows());
-        run.printReport(reportFor(job, run.rows, outputError), toStandardOutput);
+        run.printReport(reportFor(job, run.rows, outputError), rowsToStandardOutput);
     }
     return run.interrupted ? ExitStatus::Interrupted : run.status;
 }
@@ -309,10 +319,11 @@ int main(int argc, char *argv[])
     if (!parsed.error.isEmpty())
         return usage(console, parsed.error);
     const Request &request = parsed.request;
+    console.setQuiet(request.quiet);
     QString why;
     if (request.help || request.version) {
         const QByteArray text = request.help
-                                    ? QByteArray(helpText())
+                                    ? helpText(request.helpTopic)
                                     : QByteArrayLiteral("korvexctl ") + ProgramVersion.toLatin1() + '\n';
         if (writeStandardOutput(text, &why))
             return ExitStatus::Ok;

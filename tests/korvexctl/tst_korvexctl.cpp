@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 
 #include <sys/stat.h>
@@ -58,9 +59,12 @@ struct Devices
         return bytes.isEmpty() ? dir.filePath(name) : writeFile(dir.filePath(name), bytes);
     }
     // ulimit: the descriptors korvexctl may open, 0 for as many as it likes.
-    std::unique_ptr<QProcess> start(const QStringList &args, int ulimit = 0) const
+    std::unique_ptr<QProcess> start(const QStringList &args, int ulimit = 0,
+                                    const std::function<void(QProcess &)> &setUp = {}) const
     {
         auto process = std::make_unique<QProcess>();
+        if (setUp)
+            setUp(*process);
         const QStringList command =
             QStringList{QStringLiteral(KORVEXCTL_PATH), u"--settings"_s, ini()} + args;
         if (ulimit > 0)
@@ -71,14 +75,16 @@ struct Devices
             process->start(command.first(), command.mid(1));
         return process;
     }
-    Run run(const QStringList &args, int ulimit = 0, const QString &standardOutput = {}) const
+    // Standard output to a file, standard input from one, when named.
+    Run run(const QStringList &args, int ulimit = 0, const QString &standardOutput = {},
+            const QString &standardInput = {}) const
     {
-        auto process = std::make_unique<QProcess>();
-        if (!standardOutput.isEmpty())
-            process->setStandardOutputFile(standardOutput);
-        process = standardOutput.isEmpty() ? start(args, ulimit) : std::move(process);
-        if (!standardOutput.isEmpty())
-            process->start(QStringLiteral(KORVEXCTL_PATH), QStringList{u"--settings"_s, ini()} + args);
+        auto process = start(args, ulimit, [&](QProcess &p) {
+            if (!standardOutput.isEmpty())
+                p.setStandardOutputFile(standardOutput);
+            if (!standardInput.isEmpty())
+                p.setStandardInputFile(standardInput);
+        });
         process->waitForFinished(WaitMs);
         return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
                 process->readAllStandardOutput(), process->readAllStandardError()};
@@ -211,6 +217,12 @@ private slots:
         QTest::newRow("-o a pipe: refused, left a pipe") << args("read -p COM1 -o FIFO") << 2 << u"^$"_s << u"is not a regular file"_s << QStringList{u"quiet"_s, u"fifo"_s};
         QTest::newRow("-o ending in a slash: a new folder") << args("read -p COM1 -o DIR/new/ --timing reply") << 0
             << u"^COM1 \\S+: read ok, 16/16 rows answered\n$"_s << u"^$"_s << QStringList{u"file DIR/new/COM1.cfg"_s};
+        QTest::newRow("a .cfg file from standard input") << args("write - --partial -p COM1 <PART") << 0
+            << u"^COM1 \\S+: write ok, 2/2 rows verified"_s << u"^$"_s << none;
+        QTest::newRow("--json: the rows in the object, nothing else on standard output") << args("read -p COM1 --json") << 0
+            << u"^\\{\"device\".*\"rows\":\\[\\{\"key\":\"\",\"outcome\":\"read\",\"row\":1,.*\\}\n$"_s << u"^$"_s << none;
+        QTest::newRow("--json: the version without its line end") << args("version -p COM1 --json") << 0
+            << u"\"version\":\"KORVEX 2.14\"\\}\n$"_s << u"^$"_s << none;
         QTest::newRow("refused rows, with the refusal as sent") << args("write ROWS -p COM3 --timing reply") << 1
             << u"^COM3 \\S+: write FAILED, 0/16 rows verified\n  row 1: not acknowledged \\(\\{15\\}0\\)\n"_s << u"^$"_s << none;
         QTest::newRow("a hang-up mid-write says what the device holds") << args("write ROWS -p COM6 --timing reply") << 4
@@ -230,6 +242,9 @@ private slots:
         QTest::newRow("a .cfg that is a pipe is refused, not waited on") << args("verify FIFO -p COM1") << 2 << u"^$"_s
             << u"this is a device or pipe, not a file"_s << quiet;
         QTest::newRow("no command") << QStringList() << 2 << u"^$"_s << u"no command given.*\nTry 'korvexctl --help'"_s << none;
+        QTest::newRow("a command nearly right is named") << args("writ ROWS -p COM1") << 2 << u"^$"_s
+            << u"unknown command \"writ\"; did you mean \"write\"\\?"_s << quiet;
+        QTest::newRow("one command's help") << args("help verify") << 0 << u"^Usage: korvexctl verify .*--partial"_s << u"^$"_s << quiet;
         QTest::newRow("write wants a file") << args("write -p COM1") << 2 << u"^$"_s << u"write wants one .cfg file"_s << none;
         QTest::newRow("no such port") << args("read -p COM0") << 2 << u"^$"_s << u"no port \"COM0\""_s << quiet;
         QTest::newRow("one device given twice") << args("version -p COM1 -p COM1") << 2 << u"^$"_s << u"given twice"_s << quiet;
@@ -278,9 +293,14 @@ private slots:
             args.replaceInStrings(token, path);
             checks.replaceInStrings(token, path);
         }
-        const QString toFull = u">/dev/full"_s;
-        const bool full = args.removeAll(toFull) > 0;
-        const Run run = devices.run(args, 0, full ? u"/dev/full"_s : QString());
+        // ">PATH" and "<PATH": standard output and input.
+        QString toFile, fromFile;
+        for (const QString &arg : QStringList(args)) {
+            if (arg.startsWith(u'>') || arg.startsWith(u'<'))
+                (arg.startsWith(u'>') ? toFile : fromFile) = arg.mid(1);
+        }
+        args.removeIf([](const QString &arg) { return arg.startsWith(u'>') || arg.startsWith(u'<'); });
+        const Run run = devices.run(args, 0, toFile, fromFile);
 
         QCOMPARE(run.exit, exit);
         const QRegularExpression::PatternOption dotAll = QRegularExpression::DotMatchesEverythingOption;
@@ -304,6 +324,51 @@ private slots:
                         !devices.sims[0]->log().contains("<- /W2"));
             }
         }
+    }
+
+    void onATerminal_data()
+    {
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<QByteArray>("environment");
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<bool>("progress");
+        QTest::newRow("colour and a progress line") << QStringList() << QByteArray() << true << true;
+        QTest::newRow("NO_COLOR") << QStringList() << "NO_COLOR=1"_ba << false << true;
+        QTest::newRow("-q: no progress line") << QStringList{u"-q"_s} << QByteArray() << true << false;
+    }
+    void onATerminal()
+    {
+        // On a terminal FAILED stands out, and a progress line names what each
+        // device is doing; the protocol's waits give it time to show.
+        QFETCH(QStringList, extra);
+        QFETCH(QByteArray, environment);
+        QFETCH(bool, colour);
+        QFETCH(bool, progress);
+        Devices devices({u"--nak"_s});
+        QVERIFY(devices.ok);
+        QStringList command{QStringLiteral(KORVEXCTL_PATH),
+                            u"--settings"_s,
+                            devices.ini(),
+                            u"write"_s,
+                            devices.file(u"rows.cfg"_s, rows()),
+                            u"-p"_s,
+                            u"COM1"_s,
+                            u"--timing"_s,
+                            u"protocol"_s};
+        QProcess terminal; // script gives the command a pseudo-terminal of its own
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"NO_COLOR"_s);
+        env.insert(u"TERM"_s, u"xterm"_s);
+        if (!environment.isEmpty())
+            env.insert(QString::fromLatin1(environment.split('=').at(0)),
+                       QString::fromLatin1(environment.split('=').at(1)));
+        terminal.setProcessEnvironment(env);
+        terminal.start(u"script"_s, {u"-qec"_s, (command + extra).join(u' '), u"/dev/null"_s});
+        QVERIFY(terminal.waitForFinished(WaitMs));
+        const QByteArray seen = terminal.readAllStandardOutput();
+        QVERIFY2(seen.contains("0/16 rows verified"), seen.constData());
+        QCOMPARE(seen.contains("\033[1;31mFAILED\033[0m"), colour);
+        QCOMPARE(seen.contains("COM1 writing "), progress);
     }
 
     void fewDescriptors()
@@ -342,7 +407,8 @@ private slots:
         Devices devices({u"--state DIR/one"_s, u"--state DIR/two"_s});
         QVERIFY(devices.ok);
         const QString cfg = devices.file(u"rows.cfg"_s, rows());
-        auto process = devices.start({u"write"_s, cfg, u"-p"_s, u"COM1"_s, u"-p"_s, u"COM2"_s});
+        auto process = devices.start(
+            {u"write"_s, cfg, u"-p"_s, u"COM1"_s, u"-p"_s, u"COM2"_s, u"--timing"_s, u"protocol"_s});
         QVERIFY(process->waitForStarted(WaitMs));
         while (!devices.sims[0]->log().contains("<- /R1")) {
             QVERIFY(process->state() == QProcess::Running);
@@ -354,7 +420,7 @@ private slots:
         const QByteArray out = process->readAllStandardOutput();
         for (int com : {1, 2}) {
             SimProcess &sim = *devices.sims[std::size_t(com - 1)];
-            QTRY_VERIFY(sim.log().endsWith("korvex-sim: -- line closed by the host\n"));
+            QTRY_VERIFY(sim.log().contains("korvex-sim: -- line closed by the host\n"));
             QVERIFY(!sim.log().contains("<- /W?"));
             // The device holds what it acknowledged. Only a device already sent
             // its next row may hold one more than the report could count.
