@@ -91,6 +91,10 @@ korvex-sim --help | grep -q '^Usage: korvex-sim' || fail "korvex-sim --help"
 for page in korvexconfig korvexctl korvex-sim; do
   [ -s "/usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
 done
+# The completion where bash looks for it, offering the commands.
+completion=/usr/share/bash-completion/completions/korvexctl
+offered=$(bash -c "source $completion; COMP_WORDS=(korvexctl wr); COMP_CWORD=1; _korvexctl; echo \${COMPREPLY[*]}")
+[ "$offered" = write ] || fail "the installed completion offers \"$offered\" for korvexctl wr"
 
 # A file as the program saves it (the writer's fixture), and another
 # program's .cfg.
