@@ -14,8 +14,18 @@ using Operation = Request::Operation;
 
 const std::pair<const char *, Operation> Operations[] = {
     {"list", Operation::List},     {"read", Operation::Read},       {"write", Operation::Write},
-    {"verify", Operation::Verify}, {"version", Operation::Version},
+    {"verify", Operation::Verify}, {"version", Operation::Version}, {"station", Operation::Station},
 };
+
+// A whole number of at least `low` as written, or nothing.
+std::optional<int> wholeNumber(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high || text.startsWith(QLatin1Char('+')))
+        return std::nullopt;
+    return value;
+}
 
 std::optional<Operation> operationNamed(const QString &word)
 {
@@ -89,10 +99,15 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption probe(QStringLiteral("probe"));
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
+    const QCommandLineOption wait(QStringLiteral("wait"), QString(), QStringLiteral("SECONDS"));
+    const QCommandLineOption watch(QStringLiteral("watch"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("N"));
+    const QCommandLineOption settle(QStringLiteral("settle"), QString(), QStringLiteral("MS"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions(
-        {port, output, settings, baud, parity, timing, partial, probe, json, quiet, help, version});
+    parser.addOptions({port, output, settings, baud, parity, timing, partial, probe, json, quiet, wait, watch,
+                       log, count, settle, help, version});
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
         return parsed;
@@ -112,7 +127,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return parsed;
 
     if (words.isEmpty()) {
-        parsed.error = QStringLiteral("no command given (list, read, write, verify, version or help)");
+        parsed.error =
+            QStringLiteral("no command given (list, read, write, verify, version, station or help)");
         return parsed;
     }
     const QString command = words.takeFirst();
@@ -123,8 +139,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return parsed;
     }
 
-    const bool takesFile =
-        request.operation == Request::Operation::Write || request.operation == Request::Operation::Verify;
+    const bool station = request.operation == Request::Operation::Station;
+    const bool takesFile = request.operation == Request::Operation::Write ||
+                           request.operation == Request::Operation::Verify || station;
     if (takesFile && words.size() != 1) {
         parsed.error = QStringLiteral("%1 wants one .cfg file").arg(command);
         return parsed;
@@ -137,7 +154,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         request.cfgFile = words.first();
 
     request.ports = parser.values(port);
-    if (request.ports.isEmpty() && request.operation != Request::Operation::List) {
+    if (station && !request.ports.isEmpty()) {
+        parsed.error = QStringLiteral("station takes the units as they are plugged in, not -p");
+        return parsed;
+    }
+    if (request.ports.isEmpty() && request.operation != Request::Operation::List && !station) {
         parsed.error =
             QStringLiteral("%1 wants a port: -p COM1 ... COM8, a device path, or -p all").arg(command);
         return parsed;
@@ -189,6 +210,43 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     }
     request.json = parser.isSet(json);
     request.quiet = parser.isSet(quiet);
+    if (parser.isSet(wait)) {
+        const std::optional<int> seconds = wholeNumber(parser.value(wait), 1, 86400);
+        if (!seconds || station || request.operation == Request::Operation::List) {
+            parsed.error =
+                QStringLiteral("--wait wants the seconds to wait for the ports, 1 to 86400, with read, "
+                               "write, verify or version");
+            return parsed;
+        }
+        request.waitMs = *seconds * 1000;
+    }
+    for (const QCommandLineOption *only : {&watch, &log, &count, &settle}) {
+        if (parser.isSet(*only) && !station) {
+            parsed.error = QStringLiteral("--%1 is for station only").arg(only->names().constFirst());
+            return parsed;
+        }
+    }
+    if (parser.isSet(watch))
+        request.watchDir = parser.value(watch);
+    request.logPath = parser.value(log);
+    if (parser.isSet(count)) {
+        const std::optional<int> units = wholeNumber(parser.value(count), 1, 1000000);
+        if (!units) {
+            parsed.error =
+                QStringLiteral("--count wants a number of units, not \"%1\"").arg(parser.value(count));
+            return parsed;
+        }
+        request.count = *units;
+    }
+    if (parser.isSet(settle)) {
+        const std::optional<int> ms = wholeNumber(parser.value(settle), 0, 60000);
+        if (!ms) {
+            parsed.error = QStringLiteral("--settle wants milliseconds, 0 to 60000, not \"%1\"")
+                               .arg(parser.value(settle));
+            return parsed;
+        }
+        request.settleMs = *ms;
+    }
     return parsed;
 }
 
@@ -221,10 +279,23 @@ const OptionHelp OptionTexts[] = {
                       are left as they are. Without it the file must name all
                       sixteen rows
 )",
-     {Operation::Write, Operation::Verify}},
+     {Operation::Write, Operation::Verify, Operation::Station}},
     {R"(  --probe             ask each port for its code version (writes the probe)
 )",
      {Operation::List}},
+    {R"(  --wait SECONDS      wait for each port to appear and answer, instead of
+                      failing at once; status 4 once the time is up
+)",
+     {Operation::Read, Operation::Write, Operation::Verify, Operation::Version}},
+    {R"(  --watch DIR         the folder whose entries are the units plugged in
+                      (default /dev/serial/by-id, made by udev when the first
+                      adapter appears; its parent is watched until then)
+  --log FILE          append one JSON line per unit, each flushed to the disk
+                      before the next unit is counted; never rewritten
+  --count N           stop after N units, with the summary
+  --settle MS         wait after a unit appears before the first byte (200)
+)",
+     {Operation::Station}},
     {R"(  --settings FILE     the settings file to take port mapping, baud rate and
                       parity from (default: the one KORVEXConfig uses). It
                       must be readable: its [PORTS] section says which device
@@ -232,7 +303,8 @@ const OptionHelp OptionTexts[] = {
   --baud RATE         baud rate for this run (8 data bits, 2 stop bits always)
   --parity PARITY     none, even or odd for this run
 )",
-     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version}},
+     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version,
+      Operation::Station}},
     {R"(  --timing MODE       reply (default): each exchange ends as soon as its reply
                       is complete, never later than the protocol's wait;
                       protocol: the waits the device protocol asks for, with
@@ -241,7 +313,8 @@ const OptionHelp OptionTexts[] = {
                       read's rows are in it, and go nowhere else without -o
   -q, --quiet         no progress line
 )",
-     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version}},
+     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version,
+      Operation::Station}},
 };
 
 struct CommandHelp
@@ -283,6 +356,18 @@ and prints each row that differs. The file is checked as for write.
 )"},
     {Operation::Version, "version -p PORT ...", "the device's code version",
      R"(Asks each device for its code version and prints it.
+)"},
+    {Operation::Station, "station [--watch DIR] [--log FILE] FILE.cfg",
+     "program and verify every unit plugged in, with a record of each",
+     R"(A programming station: watches for serial adapters appearing (their stable
+names under /dev/serial/by-id), and programs each unit plugged in with the
+rows of FILE.cfg, then verifies them, several units at once. A unit is
+programmed once while it stays plugged in; plugged in again, it is
+programmed again. One line per unit as it ends: its number, the time, its
+name, its code version, PASS, or FAIL and why (the rows that differ; no
+answer; removed during the write, and which rows are new). Ctrl+C, or
+--count units, ends it with a summary: units passed, failed, interrupted,
+and the time a unit took. Exit status 0 when every unit passed, 1 otherwise.
 )"},
 };
 

@@ -10,7 +10,7 @@
 // What korvexctl was asked to do, as its command line says it.
 struct Request
 {
-    enum class Operation { List, Read, Write, Verify, Version };
+    enum class Operation { List, Read, Write, Verify, Version, Station };
 
     Operation operation = Operation::List;
     QStringList ports; // as given: COMn, a device path, or "all"
@@ -24,6 +24,12 @@ struct Request
     bool probe = false;   // list: ask each port
     bool json = false;
     bool quiet = false; // no progress line
+    int waitMs = 0;     // read, write, verify, version: wait for the ports to appear
+    // station
+    QString watchDir = QStringLiteral("/dev/serial/by-id");
+    QString logPath;
+    int count = 0; // units before the station stops, 0 for no end
+    int settleMs = 200;
     bool help = false;
     std::optional<Operation> helpTopic; // help for one command
     bool version = false;

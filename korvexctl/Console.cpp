@@ -2,6 +2,7 @@
 
 #include "core/VisibleText.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cerrno>
@@ -55,13 +56,25 @@ QByteArray terminalText(const QString &text)
     return lines.join(QLatin1Char('\n')).toUtf8();
 }
 
-QByteArray markFailures(const QByteArray &text, std::FILE *stream)
+QByteArray markVerdicts(const QByteArray &text, std::FILE *stream)
 {
     const QByteArray noColour = qgetenv("NO_COLOR");
     if (::isatty(fileno(stream)) != 1 || !noColour.isEmpty() || qgetenv("TERM") == "dumb")
         return text;
-    QByteArray marked = text;
-    return marked.replace("FAILED", "\033[1;31mFAILED\033[0m");
+    // Whole words only: a name or a version may hold the letters too.
+    static const QRegularExpression verdict(QStringLiteral("\\b(FAILED|FAIL|PASS)\\b"));
+    const QString plain = QString::fromUtf8(text);
+    QString marked;
+    qsizetype at = 0;
+    for (QRegularExpressionMatchIterator it = verdict.globalMatch(plain); it.hasNext();) {
+        const QRegularExpressionMatch word = it.next();
+        const bool pass = word.captured(1) == QLatin1String("PASS");
+        marked += plain.mid(at, word.capturedStart() - at) +
+                  (pass ? QStringLiteral("\033[1;32m") : QStringLiteral("\033[1;31m")) + word.captured(1) +
+                  QStringLiteral("\033[0m");
+        at = word.capturedEnd();
+    }
+    return (marked + plain.mid(at)).toUtf8();
 }
 
 bool writeStandardOutput(const QByteArray &bytes, QString *why)

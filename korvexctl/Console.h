@@ -35,9 +35,10 @@ private:
 // terminal.
 QByteArray terminalText(const QString &text);
 
-// FAILED in red where it is read on a colour terminal: never into a pipe or a
-// file, nor when NO_COLOR is set or the terminal is dumb.
-QByteArray markFailures(const QByteArray &text, std::FILE *stream);
+// FAILED and FAIL in red, PASS in green, where they are read on a colour
+// terminal: never into a pipe or a file, nor when NO_COLOR is set or the
+// terminal is dumb.
+QByteArray markVerdicts(const QByteArray &text, std::FILE *stream);
 
 // Writes bytes to standard output, whole; false with *why when the system
 // refused some (a full disk, a closed output, a reader gone).

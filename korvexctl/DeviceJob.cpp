@@ -4,6 +4,9 @@
 #include "device/QtSerialLink.h"
 #include "keys/KeyStringNotation.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QMetaObject>
 
 namespace {
@@ -22,14 +25,12 @@ private:
 
 } // namespace
 
-DeviceJob::DeviceJob(Target target, Request::Operation operation, const AppSettings &settings,
-                     DeviceSession::Timing timing, const KeyOverrides &rows, const RowSet &which)
-    : target(std::move(target)), operation(operation), which(which), m_settings(settings), m_timing(timing),
-      m_rows(rows)
+DeviceJob::DeviceJob(Target target, Request::Operation operation, const JobSetup &setup)
+    : target(std::move(target)), operation(operation), which(setup.which), m_setup(setup)
 {
-    // The port is the target's device whatever the settings say; their port
-    // number only has to be one the port takes.
-    m_settings.Port = static_cast<qint16>(this->target.com > 0 ? this->target.com : 1);
+    // COMn is the target's number whatever the settings say; a device named by
+    // its path only needs a number the port takes.
+    m_setup.settings.Port = static_cast<qint16>(this->target.com > 0 ? this->target.com : 1);
     result.status = SessionResult::Status::Interrupted;
 }
 
@@ -54,14 +55,46 @@ void DeviceJob::requestStop()
             m_waiter, [waiter = m_waiter] { waiter->abort(); }, Qt::QueuedConnection);
 }
 
+bool DeviceJob::awaitDevice(DeviceSession &session, QtSerialLink &port, EventLoopWaiter &waiter)
+{
+    // A device plugged in appears in its folder (/dev, /dev/serial/by-id), so
+    // a watch on that folder wakes the wait; a device there that does not
+    // answer yet (still starting, or the wrong one) is asked again a moment
+    // later, until the time is up.
+    constexpr int RetryMs = 200;
+    QElapsedTimer clock;
+    clock.start();
+    QFileSystemWatcher watcher;
+    for (;;) {
+        const QFileInfo device(port.devicePath());
+        if (device.exists() && session.CheckAttached().isEmpty()) {
+            port.close();
+            return true;
+        }
+        port.close();
+        const int left = m_setup.waitMs - static_cast<int>(clock.elapsed());
+        if (left <= 0)
+            return false;
+        if (!watcher.directories().contains(device.absolutePath()))
+            watcher.addPath(device.absolutePath());
+        if (device.exists())
+            waiter.Delay(qMin(left, RetryMs));
+        else
+            waiter.waitUntil(left, [&] { return QFileInfo::exists(port.devicePath()); });
+    }
+}
+
 void DeviceJob::run()
 {
     EventLoopWaiter waiter;
-    QtSerialLink port{QString()};
-    port.setDevice(target.device, target.port);
+    QtSerialLink port{m_setup.iniPath};
+    // COMn is found again at every opening, so one plugged in meanwhile is the
+    // one used; a device named by its path is that device.
+    if (target.com == 0)
+        port.setDevice(target.device, target.port);
     ProgressCounter progress(rowsDone);
     DeviceSession session(port, waiter, progress);
-    session.setTiming(m_timing);
+    session.setTiming(m_setup.timing);
     {
         const QMutexLocker lock(&m_mutex);
         if (m_stopRequested)
@@ -70,12 +103,25 @@ void DeviceJob::run()
         m_waiter = &waiter;
     }
 
-    const auto lookup = [this](int index) { return m_rows[static_cast<std::size_t>(index)]; };
+    const auto lookup = [this](int index) { return m_setup.rows[static_cast<std::size_t>(index)]; };
     const auto enter = [this](Phase next) {
         rowsDone = 0;
         phase = next;
     };
-    result = session.SetupCommPort(m_settings);
+    result = session.SetupCommPort(m_setup.settings);
+    if (result.status == SessionResult::Status::Done && m_setup.waitMs > 0) {
+        enter(Phase::Waiting);
+        try {
+            if (!awaitDevice(session, port, waiter)) {
+                result.status = SessionResult::Status::PortFailed;
+                result.message = QStringLiteral("%1 did not appear and answer within %2 s")
+                                     .arg(target.shown())
+                                     .arg(m_setup.waitMs / 1000.0);
+            }
+        } catch (const OperationAborted &) {
+            result.status = SessionResult::Status::Interrupted;
+        }
+    }
     if (result.status == SessionResult::Status::Done) {
         switch (operation) {
         case Request::Operation::List:
@@ -100,8 +146,24 @@ void DeviceJob::run()
             enter(Phase::Verifying);
             result = session.verifyRows(lookup, which);
             break;
+        case Request::Operation::Station:
+            // What the unit runs, for its record, then the rows.
+            enter(Phase::Probing);
+            result = session.queryVersion(DeviceSession::VersionQuery::IfAttached);
+            version = result.version;
+            if (result.status != SessionResult::Status::Done)
+                break;
+            enter(Phase::Writing);
+            sent = session.sendRows(lookup, which);
+            result = sent;
+            if (sent.status == SessionResult::Status::Done) {
+                enter(Phase::Verifying);
+                result = session.verifyRows(lookup, which);
+            }
+            break;
         }
     }
+    endedIn = phase;
     phase = Phase::Done;
 
     const QMutexLocker lock(&m_mutex);

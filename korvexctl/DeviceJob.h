@@ -13,6 +13,18 @@
 #include <atomic>
 
 class EventLoopWaiter;
+class QtSerialLink;
+
+// What every job of one run shares.
+struct JobSetup
+{
+    AppSettings settings;
+    DeviceSession::Timing timing = DeviceSession::Timing::Reply;
+    KeyOverrides rows{}; // what write, verify and station send and compare
+    RowSet which = AllRows;
+    int waitMs = 0;  // wait this long for the device to appear and answer
+    QString iniPath; // where COMn is mapped
+};
 
 // One device session run on a thread of its own, so that its waits never
 // hold up another device's. Owned by the main thread, which reads the
@@ -23,9 +35,7 @@ public:
     // What the job is doing now, for a progress line.
     enum class Phase { Waiting, Probing, Reading, Writing, Verifying, Done };
 
-    // rows and which: what write and verify send and compare.
-    DeviceJob(Target target, Request::Operation operation, const AppSettings &settings,
-              DeviceSession::Timing timing, const KeyOverrides &rows, const RowSet &which);
+    DeviceJob(Target target, Request::Operation operation, const JobSetup &setup);
 
     // Runs on the job's own thread.
     void run();
@@ -39,20 +49,23 @@ public:
 
     // Results, valid once run() has returned (or the job was never started:
     // then the result says interrupted and nothing was touched).
-    SessionResult sent;   // write: the send
+    SessionResult sent;   // write, station: the send
     SessionResult result; // the last operation (write: the verify after the send)
+    QByteArray version;   // station: the code version the unit reported
     bool started = false;
     // Rows finished so far in the current phase, and the phase.
     std::atomic<int> rowsDone{0};
     std::atomic<Phase> phase{Phase::Waiting};
+    // The phase the job was in when it ended, once it has.
+    Phase endedIn = Phase::Waiting;
 
     // The rows as read, as a .cfg file holds them.
     KeyOverrides deviceRows() const;
 
 private:
-    AppSettings m_settings;
-    DeviceSession::Timing m_timing;
-    KeyOverrides m_rows;
+    bool awaitDevice(DeviceSession &session, QtSerialLink &port, EventLoopWaiter &waiter);
+
+    JobSetup m_setup;
     QMutex m_mutex;
     EventLoopWaiter *m_waiter = nullptr;
     bool m_stopRequested = false;

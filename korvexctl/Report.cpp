@@ -36,6 +36,12 @@ bool identifying(Operation operation)
     return operation == Operation::List || operation == Operation::Version;
 }
 
+// Sends rows before comparing them.
+bool writes(Operation operation)
+{
+    return operation == Operation::Write || operation == Operation::Station;
+}
+
 // The version as a line of text: the reply's line end is not part of it.
 QString versionText(const QByteArray &reply)
 {
@@ -76,7 +82,7 @@ QString outcomeName(Kind kind)
 Kind rowKind(const DeviceJob &job, int i)
 {
     const RowOutcome &sent = job.sent.rows[static_cast<std::size_t>(i)];
-    if (job.operation == Operation::Write && sent.kind == Kind::NotAcknowledged)
+    if (writes(job.operation) && sent.kind == Kind::NotAcknowledged)
         return Kind::NotAcknowledged;
     return job.result.rows[static_cast<std::size_t>(i)].kind;
 }
@@ -131,9 +137,9 @@ QString rowList(const RowSet &which)
 QString doneLine(const DeviceJob &job, int good)
 {
     const int total = static_cast<int>(job.which.count());
-    const QString counted = job.operation == Operation::Read    ? QStringLiteral("rows answered")
-                            : job.operation == Operation::Write ? QStringLiteral("rows verified")
-                                                                : QStringLiteral("rows match");
+    const QString counted = job.operation == Operation::Read ? QStringLiteral("rows answered")
+                            : writes(job.operation)          ? QStringLiteral("rows verified")
+                                                             : QStringLiteral("rows match");
     QString line = QStringLiteral("%1 %2, %3/%4 %5")
                        .arg(operationName(job.operation),
                             good == total ? QStringLiteral("ok") : QStringLiteral("FAILED"))
@@ -187,7 +193,7 @@ QString statusLine(const DeviceJob &job, int good, int *exitStatus, QString *err
     case Status::Busy:
         *exitStatus = ExitStatus::PortFailed;
         *error = result.message;
-        if (job.operation == Operation::Write && job.sent.acknowledged() > 0) {
+        if (writes(job.operation) && job.sent.acknowledged() > 0) {
             const QString written = partialWrite(job);
             *error += QLatin1Char(' ') + written.left(1).toUpper() + written.mid(1) + QLatin1Char('.');
         }
@@ -196,7 +202,7 @@ QString statusLine(const DeviceJob &job, int good, int *exitStatus, QString *err
         *exitStatus = ExitStatus::Interrupted;
         if (!job.started) {
             *error = QStringLiteral("not started: stopped before this device's turn, so it was not touched");
-        } else if (job.operation == Operation::Write) {
+        } else if (writes(job.operation)) {
             *error = QStringLiteral("interrupted: ") + partialWrite(job);
         } else {
             const auto done = std::count_if(result.rows.begin(), result.rows.end(),
@@ -282,8 +288,32 @@ DeviceReport reportFor(const DeviceJob &job, const KeyOverrides &rows, const QSt
         {QStringLiteral("error"), error.isEmpty() ? QJsonValue() : QJsonValue(error)}};
     if (job.operation == Operation::List)
         object.insert(QStringLiteral("answered"), job.result.status == Status::Done);
+    report.object = object;
     report.json = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
     return report;
+}
+
+QString rowRanges(const RowSet &rows)
+{
+    QStringList ranges;
+    for (int i = 0; i < RowCount; ++i) {
+        if (!rows.test(std::size_t(i)))
+            continue;
+        int last = i;
+        while (last + 1 < RowCount && rows.test(std::size_t(last + 1)))
+            ++last;
+        ranges << (last == i ? QString::number(i + 1) : QStringLiteral("%1-%2").arg(i + 1).arg(last + 1));
+        i = last;
+    }
+    return ranges.join(QStringLiteral(", "));
+}
+
+RowSet acknowledgedRows(const DeviceJob &job)
+{
+    RowSet rows;
+    for (int i = 0; i < RowCount; ++i)
+        rows.set(std::size_t(i), job.sent.rows[std::size_t(i)].acknowledged);
+    return rows;
 }
 
 QString portLine(const Target &target)

@@ -3,14 +3,16 @@
 #include "DeviceJob.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 // What korvexctl prints for one finished device, and the exit status it
 // stands for.
 struct DeviceReport
 {
-    QString text;    // one result line, then one indented line per row that failed
-    QByteArray json; // one JSON object on one line
+    QString text;       // one result line, then one indented line per row that failed
+    QJsonObject object; // the same as JSON
+    QByteArray json;    // the object on one line
     int exitStatus = 0;
 };
 
@@ -21,6 +23,11 @@ DeviceReport reportFor(const DeviceJob &job, const KeyOverrides &rows, const QSt
 
 // Whether the rows read are whole and trustworthy enough to be written out.
 bool readIsComplete(const DeviceJob &job);
+
+// Rows as ranges: "1-6", "1, 3-5".
+QString rowRanges(const RowSet &rows);
+// The rows the device acknowledged while a write or a station sent them.
+RowSet acknowledgedRows(const DeviceJob &job);
 
 // A port that exists, for list without --probe.
 QString portLine(const Target &target);

@@ -6,6 +6,7 @@
 #include "DeviceJob.h"
 #include "Report.h"
 #include "Runner.h"
+#include "Station.h"
 #include "StopSignal.h"
 #include "Targets.h"
 
@@ -36,9 +37,7 @@ struct Run
     const Request &request;
     Console &console;
     SettingsFile settingsFile;
-    AppSettings settings;
-    KeyOverrides rows{};
-    RowSet which = AllRows;
+    JobSetup setup;
     StopSignal stop;
     bool interrupted = false;
     int atOnce = 1;
@@ -48,8 +47,7 @@ struct Run
     {
         Jobs jobs;
         for (const Target &target : targets)
-            jobs.push_back(
-                std::make_unique<DeviceJob>(target, operation, settings, request.timing, rows, which));
+            jobs.push_back(std::make_unique<DeviceJob>(target, operation, setup));
         return jobs;
     }
     // Prints to standard output, or notes that it could not.
@@ -66,7 +64,7 @@ struct Run
     {
         const QByteArray bytes =
             request.json ? report.json
-                         : markFailures(terminalText(report.text), toStandardError ? stderr : stdout);
+                         : markVerdicts(terminalText(report.text), toStandardError ? stderr : stdout);
         toStandardError ? console.write(bytes) : print(bytes);
         if (counts)
             status = std::max(status, report.exitStatus);
@@ -97,13 +95,14 @@ bool loadSettings(Run &run)
                                                          "[PORTS] section says which device each COMn is"));
         return false;
     }
-    run.settings = read.settings;
+    AppSettings &settings = run.setup.settings;
+    settings = read.settings;
     if (run.request.baud)
-        run.settings.Baud = *run.request.baud;
+        settings.Baud = *run.request.baud;
     if (run.request.parity)
-        run.settings.Parity = *run.request.parity;
+        settings.Parity = *run.request.parity;
     try {
-        lineSettingsFor(run.settings.Baud, run.settings.Parity);
+        lineSettingsFor(settings.Baud, settings.Parity);
     } catch (const KorvexError &error) {
         run.console.say(QDir::toNativeSeparators(run.settingsFile.path()) +
                         QStringLiteral(": Error setting up comm port - ") + error.description());
@@ -146,8 +145,8 @@ bool loadRows(Run &run)
                             .arg(path, named.join(QStringLiteral(", "))));
         return false;
     }
-    run.rows = file.rows;
-    run.which = run.request.partial ? file.named : AllRows;
+    run.setup.rows = file.rows;
+    run.setup.which = run.request.partial ? file.named : AllRows;
     return true;
 }
 
@@ -225,15 +224,14 @@ QList<Target> probe(Run &run, const QList<Target> &ports)
         if (asked->result.status == SessionResult::Status::Done) {
             answered << asked->target;
         } else if (!listing && asked->target.named && !run.interrupted) {
-            DeviceJob failed(asked->target, run.request.operation, run.settings, run.request.timing, run.rows,
-                             run.which);
+            DeviceJob failed(asked->target, run.request.operation, run.setup);
             failed.result = asked->result;
             failed.started = true;
-            run.printReport(reportFor(failed, run.rows), false);
+            run.printReport(reportFor(failed, run.setup.rows), false);
         }
         // A port that does not answer is what list is there to tell.
         if (listing)
-            run.printReport(reportFor(*asked, run.rows), false, false);
+            run.printReport(reportFor(*asked, run.setup.rows), false, false);
     }
     return answered;
 }
@@ -245,8 +243,25 @@ int runRequest(Run &run)
         return ExitStatus::Usage;
     if (!request.cfgFile.isEmpty() && !loadRows(run))
         return ExitStatus::Usage;
+    run.setup.timing = request.timing;
+    run.setup.waitMs = request.waitMs;
+    run.setup.iniPath = run.settingsFile.path();
 
     QString why;
+    if (request.operation == Operation::Station) {
+        // As many units at once as the descriptors allow; more wait their turn.
+        constexpr int MostUnits = 256;
+        const int atOnce = devicesAtOnce(MostUnits, &why);
+        if (atOnce == 0) {
+            run.console.say(why);
+            return ExitStatus::Usage;
+        }
+        if (!run.stop.install(&why))
+            return usage(run.console, why);
+        Station station(request, run.setup, run.console, run.stop, atOnce);
+        return station.run();
+    }
+
     const std::optional<QList<Target>> named = namedTargets(request.ports, run.settingsFile, &why);
     if (!named)
         return usage(run.console, why);
@@ -300,7 +315,7 @@ int runRequest(Run &run)
         const bool rowsGoSomewhere = outputs && (!outputs->at(int(i)).isEmpty() || rowsToStandardOutput);
         if (rowsGoSomewhere && readIsComplete(job))
             outputError = writeRows(outputs->at(static_cast<int>(i)), job.deviceRows());
-        run.printReport(reportFor(job, run.rows, outputError), rowsToStandardOutput);
+        run.printReport(reportFor(job, run.setup.rows, outputError), rowsToStandardOutput);
     }
     return run.interrupted ? ExitStatus::Interrupted : run.status;
 }

@@ -186,6 +186,12 @@ bool PtyServer::receive(std::string &error)
         return true;
     const auto now = Clock::now();
     for (ssize_t i = 0; i < n && !m_hangupPending; ++i) {
+        // Paced, a byte has arrived only once the line has carried it: a
+        // command is complete, and can be answered, a byte time after the
+        // byte before it, however fast the terminal passed it on.
+        if (m_options.pace)
+            m_inboundFree = std::max(m_inboundFree, now) + byteTime();
+        const Clock::time_point arrived = m_options.pace ? m_inboundFree : now;
         // The cable is pulled once N commands are done; the host finds out
         // with its next transmission, after it has had every reply it was due.
         if (m_options.hangupAfter > 0 && m_commands >= m_options.hangupAfter) {
@@ -200,7 +206,9 @@ bool PtyServer::receive(std::string &error)
         log("<- " + ByteText::render(command->raw));
 
         if (const auto reply = m_device.handle(*command))
-            m_out.push_back(Pending{now + std::chrono::milliseconds(reply->delayMs), reply->bytes});
+            m_out.push_back(Pending{arrived + std::chrono::milliseconds(reply->delayMs) +
+                                        (m_options.pace ? byteTime() : Clock::duration::zero()),
+                                    reply->bytes});
         else
             log("-- no reply");
         ++m_commands;
@@ -211,6 +219,14 @@ bool PtyServer::receive(std::string &error)
     if (!m_parser.pending().empty())
         log("<- so far " + ByteText::render(m_parser.pending()));
     return true;
+}
+
+PtyServer::Clock::duration PtyServer::byteTime() const
+{
+    // 8 data bits, 2 stop bits and the start bit.
+    constexpr long long BitsPerByte = 11;
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
+        BitsPerByte * 1000000000LL / m_options.line.baud));
 }
 
 bool PtyServer::hostOnOurLine()
@@ -250,7 +266,8 @@ bool PtyServer::transmit(std::string &error)
             m_out.pop_front();
             continue;
         }
-        const std::size_t length = m_options.splitReplies ? 1 : front.bytes.size() - front.sent;
+        const std::size_t length =
+            m_options.splitReplies || m_options.pace ? 1 : front.bytes.size() - front.sent;
         const ssize_t n = ::write(m_master, front.bytes.data() + front.sent, length);
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR)
@@ -262,6 +279,8 @@ bool PtyServer::transmit(std::string &error)
         if (front.sent == front.bytes.size()) {
             log("-> " + ByteText::render(front.bytes));
             m_out.pop_front();
+        } else if (m_options.pace) {
+            front.due += byteTime(); // each byte a byte time after the one before
         } else if (m_options.splitReplies) {
             front.due = now + SplitGap;
         }

@@ -42,6 +42,7 @@ private:
 
     bool receive(std::string &error);
     bool hostOnOurLine();
+    Clock::duration byteTime() const;
     bool transmit(std::string &error);
     void watchOpens();
     void hangUp();
@@ -59,4 +60,5 @@ private:
     int m_hostOpens = 0; // descriptors the host has open on the slave
     int m_commands = 0;
     bool m_hangupPending = false;
+    Clock::time_point m_inboundFree; // paced: when the line is free of the host's bytes
 };

@@ -114,6 +114,7 @@ SimOptionsResult parseSimOptions(int argc, const char *const *argv)
         {"--ack-no-store", &o.ackNoStore},
         {"--flood", &o.flood},
         {"--split-replies", &o.splitReplies},
+        {"--pace", &o.pace},
         {"--log", &o.log},
         {"--help", &o.help},
         {"-h", &o.help},
@@ -168,6 +169,8 @@ build, ~/.config/KORVEXConfig/Korvex.ini when installed):
   --line BAUD,PARITY   the line the device runs at (default 9600,N): what a
                        host sends at another baud rate or parity is noise
                        to it, and ignored
+  --pace               every byte, both ways, takes the time the line's baud
+                       rate gives it (11 bits), as on a real cable
   --version-text TEXT  reply to "V" (default "KORVEX 2.14\r\n"); TEXT may use
                        the escapes \r \n \t \\ and \xHH
   --log                write every command and reply to stderr

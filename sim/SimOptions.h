@@ -40,6 +40,7 @@ struct SimOptions
     int hangupAfter = 0; // commands before the line goes dead, 0 never
     bool flood = false;
     bool splitReplies = false;
+    bool pace = false; // bytes take the time the line's baud rate gives them
     bool log = false;
     bool help = false;
 };

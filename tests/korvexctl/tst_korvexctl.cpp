@@ -1,5 +1,4 @@
-#include "SimProcess.h"
-#include "TestFiles.h"
+#include "SimDevices.h"
 #include "files/CfgFormat.h"
 
 #include <QtTest>
@@ -12,95 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-constexpr int WaitMs = 60000;
-
-// Rows 1, 2, 5 and 16 set, with bytes a line that is not raw would
-// translate, swallow or act on: CR, LF, ^C, XON, XOFF, ESC, DEL and 8-bit;
-// every other row named empty.
-QByteArray rows()
-{
-    QByteArray file = "#written by hand\n01\tF1\t{C7}{11}{13}{03}{7F}\tfirst\n02\tA\tAB\n"
-                      "05\tESC\t{0D}{0A}{1B}[A{FF}\n16\tF12\t{80}xyz\n";
-    for (int row : {3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})
-        file += QByteArray::number(row).rightJustified(2, '0') + "\t\t\n";
-    return file;
-}
-
-struct Run
-{
-    int exit = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Simulated devices, each on its own pseudo-terminal and mapped as COM1,
-// COM2 ... in a settings file of their own; each logs what it receives. In a
-// device's options STATE names a state file holding row 2 as key A, string A,
-// and DIR the settings' folder.
-struct Devices
-{
-    explicit Devices(const QStringList &faults)
-    {
-        const QString state = writeFile(dir.filePath(u"state"_s), "1 1C 41\n");
-        for (int i = 0; i < faults.size(); ++i) {
-            QStringList args = QStringList{u"--log"_s} + faults.at(i).split(u' ', Qt::SkipEmptyParts);
-            args.replaceInStrings(u"STATE"_s, state);
-            args.replaceInStrings(u"DIR"_s, dir.path());
-            sims.push_back(std::make_unique<SimProcess>(args));
-            ok = sims.back()->mapAs(i + 1, ini()) && ok;
-        }
-    }
-    QString ini() const { return dir.filePath(u"Korvex.ini"_s); }
-    // A file of these bytes in the settings' folder; none when there are none.
-    QString file(const QString &name, const QByteArray &bytes = {}) const
-    {
-        return bytes.isEmpty() ? dir.filePath(name) : writeFile(dir.filePath(name), bytes);
-    }
-    // ulimit: the descriptors korvexctl may open, 0 for as many as it likes.
-    std::unique_ptr<QProcess> start(const QStringList &args, int ulimit = 0,
-                                    const std::function<void(QProcess &)> &setUp = {}) const
-    {
-        auto process = std::make_unique<QProcess>();
-        if (setUp)
-            setUp(*process);
-        const QStringList command =
-            QStringList{QStringLiteral(KORVEXCTL_PATH), u"--settings"_s, ini()} + args;
-        if (ulimit > 0)
-            process->start(u"sh"_s,
-                           QStringList{u"-c"_s, u"ulimit -n %1 && exec \"$@\""_s.arg(ulimit), u"sh"_s} +
-                               command);
-        else
-            process->start(command.first(), command.mid(1));
-        return process;
-    }
-    // Standard output to a file, standard input from one, when named.
-    Run run(const QStringList &args, int ulimit = 0, const QString &standardOutput = {},
-            const QString &standardInput = {}) const
-    {
-        auto process = start(args, ulimit, [&](QProcess &p) {
-            if (!standardOutput.isEmpty())
-                p.setStandardOutputFile(standardOutput);
-            if (!standardInput.isEmpty())
-                p.setStandardInputFile(standardInput);
-        });
-        process->waitForFinished(WaitMs);
-        return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
-                process->readAllStandardOutput(), process->readAllStandardError()};
-    }
-    // No device has been sent a byte.
-    bool quiet()
-    {
-        return std::none_of(sims.begin(), sims.end(), [](auto &sim) { return sim->log().contains("<-"); });
-    }
-
-    QTemporaryDir dir;
-    std::vector<std::unique_ptr<SimProcess>> sims; // COM1, COM2 ...
-    bool ok = true;
-};
-
-} // namespace
 
 class TestKorvexctl : public QObject
 {

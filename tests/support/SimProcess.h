@@ -39,6 +39,12 @@ public:
                WriteINI(ini, QStringLiteral("PORTS"), QStringLiteral("COM%1").arg(n), m_path);
     }
     QByteArray log() { return m_log += m_process.readAllStandardError(); }
+    // The device goes away as a pulled-out adapter does: its terminal is gone.
+    void pull()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(WaitMs);
+    }
 
 private:
     QProcess m_process;

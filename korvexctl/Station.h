@@ -1,0 +1,71 @@
+#pragma once
+
+#include "AppendLog.h"
+#include "DeviceJob.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class Console;
+class QThread;
+class StopSignal;
+
+// A programming station: every unit plugged in (an entry appearing in the
+// watched folder, a stable name under /dev/serial/by-id) is programmed with
+// the rows and verified, once while it stays plugged in; each ends with a line
+// and, with --log, a JSON record. Several units are served at once, each in a
+// session of its own.
+class Station : public QObject
+{
+    Q_OBJECT
+
+public:
+    Station(const Request &request, const JobSetup &setup, Console &console, StopSignal &stop, int atOnce);
+    ~Station() override;
+
+    // Watches and programs until stopped, or until --count units are done;
+    // then prints the summary. Returns the exit status: 0 when every unit
+    // passed, 1 otherwise.
+    int run();
+
+private:
+    struct Unit;
+    enum class Verdict { Pass, Fail, Interrupted };
+
+    void rescan();
+    void plugged(const QString &name, const QString &target);
+    void unplugged(const QString &name);
+    void startQueued();
+    void finished(Unit *unit);
+    void report(const Unit &unit);
+    void stopAll();
+    void showProgress();
+    void summarise();
+    void print(const QByteArray &bytes);
+
+    const Request &m_request;
+    JobSetup m_setup;
+    Console &m_console;
+    QFileSystemWatcher m_watcher;
+    QEventLoop m_loop;
+    QTimer m_progress;
+    AppendLog m_log;
+    std::map<QString, QString> m_present;       // stable name -> which plugging in it is
+    std::vector<std::unique_ptr<Unit>> m_units; // settling, queued or being programmed
+    const int m_atOnce;
+    int m_running = 0;
+    int m_started = 0;
+    int m_passed = 0;
+    int m_failed = 0;
+    int m_interrupted = 0;
+    qint64 m_unitMs = 0; // all units' time together
+    bool m_stopping = false;
+    int m_status = 0;
+};

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "SimProcess.h"
+#include "TestFiles.h"
+
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// korvexctl run as an operator runs it, against simulated devices.
+
+constexpr int WaitMs = 60000;
+
+// Rows 1, 2, 5 and 16 set, with bytes a line that is not raw would
+// translate, swallow or act on: CR, LF, ^C, XON, XOFF, ESC, DEL and 8-bit;
+// every other row named empty.
+inline QByteArray rows()
+{
+    QByteArray file = "#written by hand\n01\tF1\t{C7}{11}{13}{03}{7F}\tfirst\n02\tA\tAB\n"
+                      "05\tESC\t{0D}{0A}{1B}[A{FF}\n16\tF12\t{80}xyz\n";
+    for (int row : {3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})
+        file += QByteArray::number(row).rightJustified(2, '0') + "\t\t\n";
+    return file;
+}
+
+
+struct Run
+{
+    int exit = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Simulated devices, each on its own pseudo-terminal and mapped as COM1,
+// COM2 ... in a settings file of their own; each logs what it receives. In a
+// device's options STATE names a state file holding row 2 as key A, string A,
+// and DIR the settings' folder.
+struct Devices
+{
+    explicit Devices(const QStringList &faults)
+    {
+        const QString state = writeFile(dir.filePath(QStringLiteral("state")), "1 1C 41\n");
+        for (int i = 0; i < faults.size(); ++i) {
+            QStringList args = QStringList{QStringLiteral("--log")} + faults.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            args.replaceInStrings(QStringLiteral("STATE"), state);
+            args.replaceInStrings(QStringLiteral("DIR"), dir.path());
+            sims.push_back(std::make_unique<SimProcess>(args));
+            ok = sims.back()->mapAs(i + 1, ini()) && ok;
+        }
+    }
+    QString ini() const { return dir.filePath(QStringLiteral("Korvex.ini")); }
+    // A file of these bytes in the settings' folder; none when there are none.
+    QString file(const QString &name, const QByteArray &bytes = {}) const
+    {
+        return bytes.isEmpty() ? dir.filePath(name) : writeFile(dir.filePath(name), bytes);
+    }
+    // ulimit: the descriptors korvexctl may open, 0 for as many as it likes.
+    std::unique_ptr<QProcess> start(const QStringList &args, int ulimit = 0,
+                                    const std::function<void(QProcess &)> &setUp = {}) const
+    {
+        auto process = std::make_unique<QProcess>();
+        if (setUp)
+            setUp(*process);
+        const QStringList command =
+            QStringList{QStringLiteral(KORVEXCTL_PATH), QStringLiteral("--settings"), ini()} + args;
+        if (ulimit > 0)
+            process->start(QStringLiteral("sh"),
+                           QStringList{QStringLiteral("-c"), QStringLiteral("ulimit -n %1 && exec \"$@\"").arg(ulimit), QStringLiteral("sh")} +
+                               command);
+        else
+            process->start(command.first(), command.mid(1));
+        return process;
+    }
+    // Standard output to a file, standard input from one, when named.
+    Run run(const QStringList &args, int ulimit = 0, const QString &standardOutput = {},
+            const QString &standardInput = {}) const
+    {
+        auto process = start(args, ulimit, [&](QProcess &p) {
+            if (!standardOutput.isEmpty())
+                p.setStandardOutputFile(standardOutput);
+            if (!standardInput.isEmpty())
+                p.setStandardInputFile(standardInput);
+        });
+        process->waitForFinished(WaitMs);
+        return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
+                process->readAllStandardOutput(), process->readAllStandardError()};
+    }
+    // No device has been sent a byte.
+    bool quiet()
+    {
+        return std::none_of(sims.begin(), sims.end(), [](auto &sim) { return sim->log().contains("<-"); });
+    }
+
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<SimProcess>> sims; // COM1, COM2 ...
+    bool ok = true;
+};
+
