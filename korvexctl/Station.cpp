@@ -191,6 +191,9 @@ void Station::startQueued()
                                                 Request::Operation::Station, m_setup);
         unit->thread.reset(QThread::create([job = unit->job.get()] { job->run(); }));
         Unit *running = unit.get();
+        // Queued from the unit's thread: it runs later, from the event loop,
+        // never inside this loop.
+        // cppcheck-suppress invalidContainerLoop
         connect(unit->thread.get(), &QThread::finished, this, [this, running] { finished(running); });
         ++m_running;
         unit->clock.start();

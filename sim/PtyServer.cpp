@@ -225,8 +225,8 @@ PtyServer::Clock::duration PtyServer::byteTime() const
 {
     // 8 data bits, 2 stop bits and the start bit.
     constexpr long long BitsPerByte = 11;
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
-        BitsPerByte * 1000000000LL / m_options.line.baud));
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::nanoseconds(BitsPerByte * 1000000000LL / m_options.line.baud));
 }
 
 bool PtyServer::hostOnOurLine()

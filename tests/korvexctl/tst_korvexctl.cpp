@@ -11,7 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-
 class TestKorvexctl : public QObject
 {
     Q_OBJECT

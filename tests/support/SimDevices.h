@@ -25,7 +25,6 @@ inline QByteArray rows()
     return file;
 }
 
-
 struct Run
 {
     int exit = -1;
@@ -43,7 +42,8 @@ struct Devices
     {
         const QString state = writeFile(dir.filePath(QStringLiteral("state")), "1 1C 41\n");
         for (int i = 0; i < faults.size(); ++i) {
-            QStringList args = QStringList{QStringLiteral("--log")} + faults.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            QStringList args = QStringList{QStringLiteral("--log")} +
+                               faults.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts);
             args.replaceInStrings(QStringLiteral("STATE"), state);
             args.replaceInStrings(QStringLiteral("DIR"), dir.path());
             sims.push_back(std::make_unique<SimProcess>(args));
@@ -67,7 +67,9 @@ struct Devices
             QStringList{QStringLiteral(KORVEXCTL_PATH), QStringLiteral("--settings"), ini()} + args;
         if (ulimit > 0)
             process->start(QStringLiteral("sh"),
-                           QStringList{QStringLiteral("-c"), QStringLiteral("ulimit -n %1 && exec \"$@\"").arg(ulimit), QStringLiteral("sh")} +
+                           QStringList{QStringLiteral("-c"),
+                                       QStringLiteral("ulimit -n %1 && exec \"$@\"").arg(ulimit),
+                                       QStringLiteral("sh")} +
                                command);
         else
             process->start(command.first(), command.mid(1));
@@ -97,4 +99,3 @@ struct Devices
     std::vector<std::unique_ptr<SimProcess>> sims; // COM1, COM2 ...
     bool ok = true;
 };
-
