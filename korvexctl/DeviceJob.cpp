@@ -34,6 +34,25 @@ DeviceJob::DeviceJob(Target target, Request::Operation operation, const JobSetup
     result.status = SessionResult::Status::Interrupted;
 }
 
+QString DeviceJob::phaseName(Phase phase)
+{
+    switch (phase) {
+    case Phase::Waiting:
+        return QStringLiteral("waiting");
+    case Phase::Probing:
+        return QStringLiteral("probing");
+    case Phase::Reading:
+        return QStringLiteral("reading");
+    case Phase::Writing:
+        return QStringLiteral("writing");
+    case Phase::Verifying:
+        return QStringLiteral("verifying");
+    case Phase::Done:
+        return QStringLiteral("done");
+    }
+    return {};
+}
+
 KeyOverrides DeviceJob::deviceRows() const
 {
     KeyOverrides rows;
@@ -108,6 +127,16 @@ void DeviceJob::run()
         rowsDone = 0;
         phase = next;
     };
+    // The rows sent, each acknowledged one read back, then all verified.
+    const auto writeAndVerify = [&] {
+        enter(Phase::Writing);
+        sent = session.sendRows(lookup, which);
+        result = sent;
+        if (sent.status == SessionResult::Status::Done) {
+            enter(Phase::Verifying);
+            result = session.verifyRows(lookup, which);
+        }
+    };
     result = session.SetupCommPort(m_setup.settings);
     if (result.status == SessionResult::Status::Done && m_setup.waitMs > 0) {
         enter(Phase::Waiting);
@@ -134,13 +163,7 @@ void DeviceJob::run()
             result = session.readRows();
             break;
         case Request::Operation::Write:
-            enter(Phase::Writing);
-            sent = session.sendRows(lookup, which);
-            result = sent;
-            if (sent.status == SessionResult::Status::Done) {
-                enter(Phase::Verifying);
-                result = session.verifyRows(lookup, which);
-            }
+            writeAndVerify();
             break;
         case Request::Operation::Verify:
             enter(Phase::Verifying);
@@ -151,15 +174,8 @@ void DeviceJob::run()
             enter(Phase::Probing);
             result = session.queryVersion(DeviceSession::VersionQuery::IfAttached);
             version = result.version;
-            if (result.status != SessionResult::Status::Done)
-                break;
-            enter(Phase::Writing);
-            sent = session.sendRows(lookup, which);
-            result = sent;
-            if (sent.status == SessionResult::Status::Done) {
-                enter(Phase::Verifying);
-                result = session.verifyRows(lookup, which);
-            }
+            if (result.status == SessionResult::Status::Done)
+                writeAndVerify();
             break;
         }
     }

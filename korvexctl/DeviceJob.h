@@ -62,6 +62,9 @@ public:
     // The rows as read, as a .cfg file holds them.
     KeyOverrides deviceRows() const;
 
+    // "writing", "verifying" ..., for a progress line.
+    static QString phaseName(Phase phase);
+
 private:
     bool awaitDevice(DeviceSession &session, QtSerialLink &port, EventLoopWaiter &waiter);
 

@@ -24,25 +24,6 @@ namespace {
 constexpr int DescriptorsPerDevice = 5;
 constexpr int DescriptorsReserved = 16;
 
-QString phaseName(DeviceJob::Phase phase)
-{
-    switch (phase) {
-    case DeviceJob::Phase::Waiting:
-        return QStringLiteral("waiting");
-    case DeviceJob::Phase::Probing:
-        return QStringLiteral("probing");
-    case DeviceJob::Phase::Reading:
-        return QStringLiteral("reading");
-    case DeviceJob::Phase::Writing:
-        return QStringLiteral("writing");
-    case DeviceJob::Phase::Verifying:
-        return QStringLiteral("verifying");
-    case DeviceJob::Phase::Done:
-        return QStringLiteral("done");
-    }
-    return {};
-}
-
 } // namespace
 
 int devicesAtOnce(int wanted, QString *why)
@@ -109,7 +90,7 @@ void runJobs(const Jobs &jobs, int atOnce, StopSignal &stop, Console &console, b
             const DeviceJob::Phase phase = job->phase;
             if (phase != DeviceJob::Phase::Waiting && phase != DeviceJob::Phase::Done)
                 line << QStringLiteral("%1 %2 %3/%4")
-                            .arg(job->target.port, phaseName(phase))
+                            .arg(job->target.port, DeviceJob::phaseName(phase))
                             .arg(job->rowsDone.load())
                             .arg(job->which.count());
         }

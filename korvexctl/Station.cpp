@@ -318,9 +318,8 @@ void Station::showProgress()
         if (unit->state != Unit::State::Running)
             continue;
         const DeviceJob &job = *unit->job;
-        static const char *const Phases[] = {"waiting", "probing", "reading", "writing", "verifying", "done"};
         line << QStringLiteral("%1 %2 %3/%4")
-                    .arg(unit->name, QLatin1String(Phases[int(job.phase.load())]))
+                    .arg(unit->name, DeviceJob::phaseName(job.phase))
                     .arg(job.rowsDone.load())
                     .arg(job.which.count());
     }
