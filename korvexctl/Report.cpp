@@ -123,16 +123,6 @@ QString rowProblem(const DeviceJob &job, int i, const KeyOverride &file)
     }
 }
 
-QString rowList(const RowSet &which)
-{
-    QStringList rows;
-    for (int i = 0; i < RowCount; ++i) {
-        if (which.test(static_cast<std::size_t>(i)))
-            rows << QString::number(i + 1);
-    }
-    return rows.join(QStringLiteral(", "));
-}
-
 // "write ok, 16/16 rows verified"; with --partial, which rows they were.
 QString doneLine(const DeviceJob &job, int good)
 {
@@ -147,7 +137,7 @@ QString doneLine(const DeviceJob &job, int good)
                        .arg(total)
                        .arg(counted);
     if (total < RowCount)
-        line += QStringLiteral(" (rows %1; the others were left as they are)").arg(rowList(job.which));
+        line += QStringLiteral(" (rows %1; the others were left as they are)").arg(rowRanges(job.which));
     return line;
 }
 

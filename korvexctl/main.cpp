@@ -134,15 +134,10 @@ bool loadRows(Run &run)
         return false;
     }
     if (file.named.count() < RowCount && !run.request.partial) {
-        QStringList named;
-        for (int i = 0; i < RowCount; ++i) {
-            if (file.named.test(static_cast<std::size_t>(i)))
-                named << QString::number(i + 1);
-        }
         run.console.say(QStringLiteral("%1 names only rows %2; the device's other rows would be compared "
                                        "with, or written as, empty rows. Name all sixteen, or give --partial "
                                        "to write and verify only these")
-                            .arg(path, named.join(QStringLiteral(", "))));
+                            .arg(path, rowRanges(file.named)));
         return false;
     }
     run.setup.rows = file.rows;

@@ -139,9 +139,9 @@ private slots:
         QTest::newRow("-p all: a mapped port that does not answer is a failed unit") << args("version -p all --timing reply") << 3
             << u"COM2 \\S+: version FAILED: KORVEX not responsing on port COM2\n"_s << u"^$"_s << none;
         QTest::newRow("--partial writes and verifies the rows named only") << args("write PART --partial -p COM1 --timing reply") << 0
-            << u"^COM1 \\S+: write ok, 2/2 rows verified \\(rows 1, 2; the others were left as they are\\)\n$"_s << u"^$"_s << QStringList{u"not W2"_s};
+            << u"^COM1 \\S+: write ok, 2/2 rows verified \\(rows 1-2; the others were left as they are\\)\n$"_s << u"^$"_s << QStringList{u"not W2"_s};
         QTest::newRow("a file naming some rows wants --partial") << args("write PART -p COM1") << 2 << u"^$"_s
-            << u"names only rows 1, 2; .* give --partial"_s << quiet;
+            << u"names only rows 1-2; .* give --partial"_s << quiet;
         QTest::newRow("a file naming no rows") << args("verify EMPTY -p COM1") << 2 << u"^$"_s << u"names no rows\n$"_s << quiet;
         // Every fault of the file with its line, before any device is opened.
         QTest::newRow("a bad file reaches no device") << args("write BAD -p COM1") << 2 << u"^$"_s
