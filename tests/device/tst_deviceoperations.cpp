@@ -220,8 +220,10 @@ private slots:
                                         {},
                                         "\x1C\0"_ba};
         rig.device.intercept = [&](const QByteArray &command, qint64 now) {
+            if (!command.startsWith("/R"))
+                return false;
             rig.device.deliverAt(now + 1, replies.value(command.at(2) - '0', "\x1C\0"_ba));
-            return command.startsWith("/R");
+            return true;
         };
         const SessionResult result = rig.ops.readRows();
         QStringList kinds;
