@@ -1,6 +1,7 @@
 #include "Console.h"
 
 #include "core/VisibleText.h"
+#include "keys/KeyStringNotation.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -51,8 +52,16 @@ void Console::write(const QByteArray &text)
 QByteArray terminalText(const QString &text)
 {
     QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString &line : lines)
+    for (QString &line : lines) {
         line = visibleText(line);
+        // Some terminals act on the C1 controls too, which a screen shows
+        // as nothing at all.
+        for (qsizetype i = line.size() - 1; i >= 0; --i) {
+            const char16_t code = line.at(i).unicode();
+            if (code >= 0x80 && code <= 0x9F)
+                line.replace(i, 1, QString::fromLatin1(HexGroup(quint8(code))));
+        }
+    }
     return lines.join(QLatin1Char('\n')).toUtf8();
 }
 

@@ -29,9 +29,9 @@ private:
     bool m_quiet = false;
 };
 
-// Text for a terminal: each line with its control characters in the
-// program's byte notation, so that text from a file or a device (a key
-// name, a version reply) cannot move the cursor, retitle or clear the
+// Text for a terminal: each line with its control characters (C0, DEL and C1)
+// in the program's byte notation, so that text from a file or a device (a
+// key name, a version reply) cannot move the cursor, retitle or clear the
 // terminal.
 QByteArray terminalText(const QString &text);
 

@@ -104,7 +104,7 @@ private slots:
         // clang-format off
         QTest::newRow("version") << args("version -p COM1") << 0 << u"^COM1 \\S+: KORVEX, version KORVEX 2.14\n$"_s << u"^$"_s << none;
         QTest::newRow("a version's escape sequence shown, not obeyed") << args("version -p COM5") << 0
-            << u"^COM5 \\S+: KORVEX, version KORVEX\\{1B\\}\\[2J\\{07\\}\n$"_s << u"^$"_s << none;
+            << u"^COM5 \\S+: KORVEX, version KORVEX\\{1B\\}\\[2J\\{07\\}\\{9B\\}\n$"_s << u"^$"_s << none;
         QTest::newRow("a device path that is no serial port") << args("version -p /dev/null") << 4 << u"^/dev/null: version FAILED: /dev/null"_s << u"^$"_s << none;
         QTest::newRow("a regular file is no port") << args("version -p ROWS") << 4 << u"version FAILED: \\S+ is not a serial device\\.\n$"_s << u"^$"_s << none;
         QTest::newRow("list: the ports there are, not a byte sent") << args("list") << 0
@@ -181,7 +181,7 @@ private slots:
                          u"--silent"_s,
                          u"--nak"_s,
                          u"--late-row 6"_s,
-                         u"--long-row 1 --state STATE --version-text KORVEX\\x1b[2J\\x07"_s,
+                         u"--long-row 1 --state STATE --version-text KORVEX\\x1b[2J\\x07\\x9b"_s,
                          u"--hangup-after 12"_s});
         QVERIFY(devices.ok);
         const QString fifo = devices.file(u"fifo"_s);
