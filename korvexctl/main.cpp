@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "DeviceJob.h"
 #include "Report.h"
+#include "StopSignal.h"
 
 #include "core/KorvexError.h"
 #include "core/MainModel.h"
@@ -22,11 +23,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -143,20 +142,6 @@ std::optional<Target> targetFor(const QString &port, const QString &iniPath, QSt
     return std::nullopt;
 }
 
-// Ctrl+C and SIGTERM reach the event loop through a pipe; a second one ends
-// the program at once.
-int signalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t signalled = 0;
-
-void onStopSignal(int)
-{
-    if (signalled)
-        _exit(ExitStatus::Interrupted);
-    signalled = 1;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
 // Runs the jobs, each on its own thread, all at once; returns when all ended.
 void runAll(std::vector<std::unique_ptr<DeviceJob>> &jobs, bool *interrupted)
 {
@@ -170,10 +155,7 @@ void runAll(std::vector<std::unique_ptr<DeviceJob>> &jobs, bool *interrupted)
                 loop.quit();
         });
     }
-    QSocketNotifier stop(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &loop, [&] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
+    watchStopRequests(&loop, [&] {
         *interrupted = true;
         say(QStringLiteral("stopping each device after its current command"));
         for (auto &job : jobs)
@@ -285,15 +267,9 @@ int main(int argc, char *argv[])
         targets << *target;
     }
 
-    if (::pipe(signalPipe) != 0)
-        return usage(QStringLiteral("cannot set up the stop signal"));
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    QString stopProblem;
+    if (!installStopHandlers(&stopProblem))
+        return usage(stopProblem);
 
     const auto jobsFor = [&](const QList<Target> &list, Request::Operation operation) {
         std::vector<std::unique_ptr<DeviceJob>> jobs;
