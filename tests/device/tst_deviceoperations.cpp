@@ -437,11 +437,23 @@ private slots:
 
     void openFailureTellsWhatToDo()
     {
+#ifdef Q_OS_WIN
+        // Windows denies a port only to a second program: no group to join;
+        // a missing COMn is not there at all.
+        const std::pair<OpenFailure, const char *> hints[] = {
+            {OpenFailure::NoPermission, "is in use by another program"},
+            {OpenFailure::InUse, "in use by another program"},
+            { OpenFailure::NotFound,
+              "does not exist on this computer" }};
+#else
         // No permission: join the device's group; busy: another program holds
         // it; missing: name it in [PORTS].
-        for (const auto &[kind, hint] : {std::pair{OpenFailure::NoPermission, "usermod -aG dialout"},
-                                         {OpenFailure::InUse, "in use by another program"},
-                                         {OpenFailure::NotFound, "[PORTS] section of Korvex.ini"}}) {
+        const std::pair<OpenFailure, const char *> hints[] = {
+            {OpenFailure::NoPermission, "usermod -aG dialout"},
+            {OpenFailure::InUse, "in use by another program"},
+            {OpenFailure::NotFound, "[PORTS] section of Korvex.ini"}};
+#endif
+        for (const auto &[kind, hint] : hints) {
             const QString text =
                 openFailureDescription(2, u"/dev/ttyUSB1"_s, kind, u"system text"_s, QString(), "9600,N,8,2");
             QVERIFY2(text.startsWith(u"COM2 (/dev/ttyUSB1)"_s) && text.contains(QLatin1String(hint)),
