@@ -47,6 +47,7 @@ QSerialPort::StopBits toQtStopBits(int stopBits)
     }
 }
 
+#ifndef Q_OS_WIN
 // The group a user has to join to use the device; root-owned devices are
 // usually opened up through dialout.
 QString deviceGroup(const QString &path)
@@ -54,6 +55,7 @@ QString deviceGroup(const QString &path)
     const QString group = QFileInfo(path).group();
     return group.isEmpty() || group == QLatin1String("root") ? QStringLiteral("dialout") : group;
 }
+#endif
 
 } // namespace
 
@@ -76,9 +78,16 @@ QString openFailureDescription(int portNumber, const QString &path, OpenFailure 
             .arg(portNumber);
 #endif
     case OpenFailure::NoPermission:
+#ifdef Q_OS_WIN
+        // Windows denies a port only while another program has it open; there
+        // is no group to join.
+        Q_UNUSED(group);
+        return QStringLiteral("%1 is in use by another program. Close that program and try again.").arg(port);
+#else
         return QStringLiteral("%1: permission denied. Add your user to the group %2 (sudo usermod -aG %2 "
                               "$USER), then log out and back in.")
             .arg(port, group.isEmpty() ? QStringLiteral("dialout") : group);
+#endif
     case OpenFailure::InUse:
         return QStringLiteral("%1 is in use by another program. Close that program and try again.").arg(port);
     case OpenFailure::SettingsRefused:
@@ -169,11 +178,16 @@ void QtSerialLink::open()
         kind = OpenFailure::NotFound;
         break;
     case QSerialPort::PermissionError: {
+#ifdef Q_OS_WIN
+        // Access denied: another program has the port open.
+        kind = OpenFailure::InUse;
+#else
         // Qt reports a port held by another program (lock file, exclusive
         // mode) as a permission error too; tell the two apart.
         const QFileInfo device(path);
         kind = device.exists() && !(device.isReadable() && device.isWritable()) ? OpenFailure::NoPermission
                                                                                 : OpenFailure::InUse;
+#endif
         break;
     }
     case QSerialPort::UnsupportedOperationError:
@@ -182,8 +196,13 @@ void QtSerialLink::open()
     default:
         break;
     }
-    throw KorvexError(openFailureDescription(shownPort(), path, kind, m_serial.errorString(),
-                                             deviceGroup(path), m_settings.text()));
+#ifdef Q_OS_WIN
+    const QString group;
+#else
+    const QString group = deviceGroup(path);
+#endif
+    throw KorvexError(
+        openFailureDescription(shownPort(), path, kind, m_serial.errorString(), group, m_settings.text()));
 }
 
 void QtSerialLink::close()
