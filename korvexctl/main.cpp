@@ -13,6 +13,7 @@
 #include "core/SettingsLocation.h"
 #include "core/StartUp.h"
 #include "core/Waiter.h"
+#include "device/LineSettings.h"
 #include "device/PortMapping.h"
 #include "files/CfgFileCommands.h"
 #include "files/CfgFormat.h"
@@ -265,6 +266,16 @@ int main(int argc, char *argv[])
             return usage(QStringLiteral("%1 is given twice").arg(target->device));
         devicesSeen << canonical(target->device);
         targets << *target;
+    }
+
+    // Settings the port cannot take stop everything before any port is
+    // opened, as a bad file does; a session would only report them to nobody
+    // and go on with the line as it was.
+    try {
+        lineSettingsFor(settings.Baud, settings.Parity);
+    } catch (const KorvexError &error) {
+        say(QStringLiteral("unusable settings (%1): %2").arg(settingsFile.path(), error.description()));
+        return ExitStatus::Usage;
     }
 
     QString stopProblem;

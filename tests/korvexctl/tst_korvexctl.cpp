@@ -160,6 +160,9 @@ private slots:
         QTest::newRow("write wants a file") << args("write -p COM1") << 2 << u"^$"_s << u"write wants one .cfg file"_s;
         QTest::newRow("no such port") << args("read -p COM9") << 2 << u"^$"_s << u"no port \"COM9\""_s;
         QTest::newRow("several devices to standard output") << args("read -p COM1 -p COM2") << 2 << u"^$"_s << u"name a folder"_s;
+        // The last --settings wins: one with a baud rate no port can take.
+        QTest::newRow("unusable settings reach no device") << args("version -p COM1 --settings BAD_INI") << 2 << u"^$"_s
+            << u"^korvexctl: unusable settings \\(\\S+\\): invalid port settings \"96oo,N,8,2\": baud rate"_s;
         // Every fault of the file with its line, before any device is opened.
         QTest::newRow("a bad file reaches no device") << args("write FILE -p COM1") << 2 << u"^$"_s
             << u"^korvexctl: \\S+: line 2: Error extracting info from config file\\. row number 17 is not between 1 and 16\n"
@@ -180,6 +183,8 @@ private slots:
         args.replaceInStrings(u"FILE"_s,
                               devices.file(u"in.cfg"_s, "01\tF1\tok\n17\tA\n03\tQQ\n04\tA\t{c7}\n"));
         args.replaceInStrings(u"ROWS"_s, devices.file(u"rows.cfg"_s, Rows));
+        args.replaceInStrings(
+            u"BAD_INI"_s, devices.file(u"bad.ini"_s, readFile(devices.ini()) + "[COMSETTINGS]\nBAUD=96oo\n"));
         const Run run = devices.run(args);
         QCOMPARE(run.exit, exit);
         const QRegularExpression::PatternOption dotAll = QRegularExpression::DotMatchesEverythingOption;
