@@ -1,5 +1,6 @@
 #include "core/SettingsLocation.h"
 #include "core/Waiter.h"
+#include "device/PortMapping.h"
 #include "device/QtSerialLink.h"
 #include "ui/Form1.h"
 #include "ui/MessageBoxPrompter.h"
@@ -23,7 +24,8 @@ int main(int argc, char *argv[])
     EventLoopWaiter waiter;
     QtSerialLink port(iniPath);
     QtFileDialogs dialogs;
-    Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, {}, {}});
+    const auto describePort = [&iniPath](int n) { return describeSerialPort(n, iniPath); };
+    Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, describePort, {}});
     // Boxes and dialogs belong to the window once it exists.
     prompter.setParent(&window);
     dialogs.setParent(&window);

@@ -431,7 +431,7 @@ private slots:
 
         QList<SerialPortEntry> entries;
         for (const QString &entry : available.split(u' ', Qt::SkipEmptyParts))
-            entries.append({u"/dev/"_s + entry.chopped(entry.endsWith(u'+')), entry.endsWith(u'+')});
+            entries.append({u"/dev/"_s + entry.chopped(entry.endsWith(u'+')), entry.endsWith(u'+'), {}, {}});
         QCOMPARE(::resolveDevicePath(port, configured, entries), u"/dev/"_s + expected);
     }
 
