@@ -188,5 +188,13 @@ Exit status, the largest over all devices:
   3    a device did not answer the probe (list: no port answered)
   4    a port could not be opened, or failed during the operation
   130  interrupted
-)";
+)"
+#ifdef Q_OS_WIN
+           R"(
+On Windows, PORT is COM1 ... COM255 as Windows numbers its ports, or "all";
+list shows the ports Windows has, with what Windows calls each one, without
+sending anything to them.
+)"
+#endif
+        ;
 }

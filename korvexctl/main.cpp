@@ -2,7 +2,9 @@
 // several at once, on the same device code as the window. See --help.
 
 #include "CommandLine.h"
+#include "Console.h"
 #include "DeviceJob.h"
+#include "ListPorts.h"
 #include "Report.h"
 #include "StopSignal.h"
 
@@ -31,13 +33,11 @@
 #include <memory>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
 
 void say(const QString &text)
 {
-    std::fprintf(stderr, "korvexctl: %s\n", qPrintable(text));
+    std::fprintf(stderr, "korvexctl: %s\n", qUtf8Printable(text));
 }
 
 // Messages of the settings file and of the .cfg reader, each with the line
@@ -97,6 +97,20 @@ std::optional<CfgRows> loadRows(const QString &path, const SettingsFile &setting
     return rows;
 }
 
+#ifdef Q_OS_WIN
+constexpr int LastComPort = 255; // Windows' own numbers
+#else
+constexpr int LastComPort = 8; // the window's, mapped through [PORTS]
+#endif
+
+// n for "COMn" (any case), 0 for anything else.
+int comNumber(const QString &port)
+{
+    bool ok = false;
+    const int n = port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ? port.mid(3).toInt(&ok) : 0;
+    return ok && n >= 1 && n <= LastComPort ? n : 0;
+}
+
 Target comTarget(int n, const QString &iniPath)
 {
     return Target{QStringLiteral("COM%1").arg(n), serialDevicePath(n, iniPath), n};
@@ -109,10 +123,17 @@ QString canonical(const QString &device)
 }
 
 // COM1 to COM8 as the window maps them, then every other serial device the
-// system lists.
+// system lists. Windows names every port COMn itself: the ports it lists.
 QList<Target> candidates(const QString &iniPath)
 {
     QList<Target> found;
+#ifdef Q_OS_WIN
+    for (const SerialPortEntry &entry : availableSerialPorts()) {
+        if (const int n = comNumber(entry.portName))
+            found << comTarget(n, iniPath);
+    }
+    return found;
+#else
     QStringList seen;
     for (int n = 1; n <= 8; ++n) {
         found << comTarget(n, iniPath);
@@ -125,26 +146,28 @@ QList<Target> candidates(const QString &iniPath)
         }
     }
     return found;
+#endif
 }
 
 std::optional<Target> targetFor(const QString &port, const QString &iniPath, QString *why)
 {
-    if (port.size() > 3 && port.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) == 0) {
-        bool ok = false;
-        const int n = port.mid(3).toInt(&ok);
-        if (ok && n >= 1 && n <= 8)
-            return comTarget(n, iniPath);
-    }
+    if (const int n = comNumber(port))
+        return comTarget(n, iniPath);
+#ifdef Q_OS_WIN
+    *why = QStringLiteral("no port \"%1\": give COM1 ... COM255, or all").arg(port);
+    return std::nullopt;
+#else
     if (port.startsWith(QLatin1Char('/')))
         return Target{port, port};
     if (QFileInfo::exists(QStringLiteral("/dev/") + port))
         return Target{port, QStringLiteral("/dev/") + port};
     *why = QStringLiteral("no port \"%1\": give COM1 ... COM8, a device path, or all").arg(port);
     return std::nullopt;
+#endif
 }
 
 // Runs the jobs, each on its own thread, all at once; returns when all ended.
-void runAll(std::vector<std::unique_ptr<DeviceJob>> &jobs, bool *interrupted)
+void runAll(std::vector<std::unique_ptr<DeviceJob>> &jobs, bool progressLine, bool *interrupted)
 {
     std::vector<std::unique_ptr<QThread>> threads;
     int running = static_cast<int>(jobs.size());
@@ -164,14 +187,13 @@ void runAll(std::vector<std::unique_ptr<DeviceJob>> &jobs, bool *interrupted)
     });
     // A progress line, only for a person watching a terminal.
     QTimer progress;
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
     QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
         QString line;
         for (const auto &job : jobs)
             line += QStringLiteral("%1 %2/16  ").arg(job->target.port).arg(job->rowsDone.load());
-        std::fprintf(stderr, "\r%s\033[K", qPrintable(line.trimmed()));
+        std::fprintf(stderr, "\r%s\033[K", qUtf8Printable(line.trimmed()));
     });
-    if (terminal && jobs.size() > 0)
+    if (progressLine && jobs.size() > 0)
         progress.start(250);
     for (auto &thread : threads)
         thread->start();
@@ -216,6 +238,7 @@ int usage(const QString &why)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    const ConsoleText console;
     // The same settings file as the window, wherever it is kept.
     QCoreApplication::setApplicationName(QStringLiteral("KORVEXConfig"));
 
@@ -268,6 +291,11 @@ int main(int argc, char *argv[])
         targets << *target;
     }
 
+#ifdef Q_OS_WIN
+    if (request.operation == Request::Operation::List)
+        return listPorts(targets, all, request.json);
+#endif
+
     // Settings the port cannot take stop everything before any port is
     // opened, as a bad file does; a session would only report them to nobody
     // and go on with the line as it was.
@@ -300,7 +328,7 @@ int main(int argc, char *argv[])
             }
         }
         auto probes = jobsFor(probed, Request::Operation::List);
-        runAll(probes, &interrupted);
+        runAll(probes, console.showsProgressLine(), &interrupted);
         QList<Target> answered;
         for (const auto &probe : probes) {
             if (probe->result.status == SessionResult::Status::Done)
@@ -341,7 +369,7 @@ int main(int argc, char *argv[])
     }
 
     auto jobs = jobsFor(targets, request.operation);
-    runAll(jobs, &interrupted);
+    runAll(jobs, console.showsProgressLine(), &interrupted);
 
     int status = ExitStatus::Ok;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
