@@ -9,7 +9,9 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <optional>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -183,6 +185,30 @@ private slots:
         // A bad value never stops the rest: the port is set up once with every
         // value read.
         QCOMPARE(seenBySetup, expected);
+    }
+
+    void waitEndsAtItsDeadline()
+    {
+        // Nothing but the deadline can end this wait, as when a device stays
+        // silent. Were it to outlast the deadline, a watchdog ends it after
+        // five seconds, and the test fails instead of hanging.
+        EventLoopWaiter waiter;
+        QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+        std::atomic<bool> done{false};
+        std::thread watchdog([&] {
+            for (int i = 0; i < 500 && !done; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!done)
+                dispatcher->interrupt();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        const int waited = waiter.waitUntil(30, [] { return false; });
+        const qint64 elapsed = clock.elapsed();
+        done = true;
+        watchdog.join();
+        QCOMPARE(waited, 30);
+        QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
     }
 
     void abortEndsTheWaitAndEveryLaterOne()
