@@ -1,7 +1,7 @@
 #include "core/SettingsLocation.h"
 #include "core/Waiter.h"
 #include "device/PortMapping.h"
-#include "device/QtSerialLink.h"
+#include "device/SystemSerialLink.h"
 #include "ui/Form1.h"
 #include "ui/MessageBoxPrompter.h"
 #include "ui/QtFileDialogs.h"
@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
     const QString iniPath = settingsFilePath();
     MessageBoxPrompter prompter;
     EventLoopWaiter waiter;
-    QtSerialLink port(iniPath);
+    SystemSerialLink port(iniPath);
     QtFileDialogs dialogs;
     const auto describePort = [&iniPath](int n) { return describeSerialPort(n, iniPath); };
     Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, describePort, {}});

@@ -3,7 +3,7 @@
 #include "core/MainModel.h"
 #include "core/Prompter.h"
 #include "core/Waiter.h"
-#include "device/QtSerialLink.h"
+#include "device/SystemSerialLink.h"
 #include "keys/KeyStringChecker.h"
 
 #include <QMetaObject>
@@ -61,7 +61,7 @@ void DeviceJob::run()
 {
     SilentPrompter prompter;
     EventLoopWaiter waiter;
-    QtSerialLink port{QString()};
+    SystemSerialLink port{QString()};
     port.setDevicePath(target.device);
     MainModel model;
     KeyStringChecker checker(model.rows(), prompter);
