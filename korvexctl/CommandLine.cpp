@@ -193,7 +193,8 @@ Exit status, the largest over all devices:
            R"(
 On Windows, PORT is COM1 ... COM255 as Windows numbers its ports, or "all";
 list shows the ports Windows has, with what Windows calls each one, without
-sending anything to them.
+sending anything to them; read -o FOLDER names its files COM3-rows.cfg and
+so on, as Windows keeps the name COM3 for the port.
 )"
 #endif
         ;

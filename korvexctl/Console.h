@@ -1,8 +1,9 @@
 #pragma once
 
-// The terminal korvexctl writes to. Its text is UTF-8 everywhere; a Windows
-// console is told so for as long as the program runs (and given back its own
-// code page after), so that a path or a string with accents shows as typed.
+// The terminal korvexctl writes to. Its output is the bytes it writes and its
+// text is UTF-8, everywhere; a Windows console is told so for as long as the
+// program runs (and given back its own code page after), so that a path or a
+// string with accents shows as typed.
 class ConsoleText
 {
 public:

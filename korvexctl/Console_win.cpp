@@ -1,5 +1,9 @@
 #include "Console.h"
 
+#include <cstdio>
+
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 namespace {
@@ -8,6 +12,10 @@ DWORD savedErrorMode = 0;
 
 ConsoleText::ConsoleText()
 {
+    // Bytes out as they are, as on Linux: a .cfg file read to standard output
+    // keeps its CR LF instead of getting CR CR LF, and text lines end in LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     // Without a console (output to a file or a pipe) the bytes are UTF-8 as
     // they are; a console shows them in its code page unless told otherwise.
     if (GetConsoleWindow()) {

@@ -360,7 +360,13 @@ int main(int argc, char *argv[])
         if (folder && !QDir().mkpath(request.output))
             return usage(QStringLiteral("cannot make the folder %1").arg(request.output));
         for (const Target &target : std::as_const(targets)) {
+#ifdef Q_OS_WIN
+            // COM3.cfg would be the port itself: Windows keeps COM1 ... COM9
+            // (with any extension) for its devices.
+            const QString name = QFileInfo(target.port).fileName() + QStringLiteral("-rows.cfg");
+#else
             const QString name = QFileInfo(target.port).fileName() + QStringLiteral(".cfg");
+#endif
             const QString file = folder ? QDir(request.output).filePath(name) : request.output;
             if (!toStdout && outputFiles.contains(file))
                 return usage(QStringLiteral("two devices would both be written to %1").arg(file));
