@@ -218,8 +218,8 @@ private slots:
         }
 
         // One message: the operation's own text, the path and a reason.
-        const QString prefix =
-            (save ? u"Error saving file "_s : u"Error opening specified config file. "_s) + path + u": "_s;
+        const QString prefix = (save ? u"Error saving file "_s : u"Error opening specified config file. "_s) +
+                               QDir::toNativeSeparators(path) + u": "_s;
         // (A Save over the old file asks first.)
         const QStringList messages = rig.prompter.prompts.filter(QRegularExpression(u"^(?!\\? )"_s));
         QVERIFY2(messages.size() == 1 && messages.at(0).startsWith(prefix) &&
@@ -280,8 +280,13 @@ private slots:
         Rig rig;
         rig.prefill();
         rig.commands.setReadLimits({64, 1024});
-        // The label shows the name after the last backslash as well as after a slash.
+        // The label shows the name after the last backslash as well as after a
+        // slash. (On Windows a backslash is a separator: that is the name.)
+#ifdef Q_OS_WIN
+        rig.dialogs.name = rig.write(u"in.cfg"_s, file);
+#else
         rig.dialogs.name = rig.write(u"C:\\cfg\\in.cfg"_s, file);
+#endif
 
         rig.commands.FOpen_Click();
 
