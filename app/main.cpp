@@ -1,7 +1,8 @@
 #include "core/SettingsLocation.h"
 #include "core/Version.h"
 #include "core/Waiter.h"
-#include "device/QtSerialLink.h"
+#include "device/PortMapping.h"
+#include "device/SystemSerialLink.h"
 #include "ui/Form1.h"
 #include "ui/MessageBoxPrompter.h"
 #include "ui/QtFileDialogs.h"
@@ -58,9 +59,10 @@ int main(int argc, char *argv[])
     const QString iniPath = settingsFilePath();
     MessageBoxPrompter prompter;
     EventLoopWaiter waiter;
-    QtSerialLink port(iniPath);
+    SystemSerialLink port(iniPath);
     QtFileDialogs dialogs;
-    Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, {}, {}});
+    const auto describePort = [&iniPath](int n) { return describeSerialPort(n, iniPath); };
+    Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, describePort, {}});
     // Boxes and dialogs belong to the window once it exists.
     prompter.setParent(&window);
     dialogs.setParent(&window);

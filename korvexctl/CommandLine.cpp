@@ -415,5 +415,12 @@ QByteArray helpText(std::optional<Request::Operation> command)
             "  -h, --help          this text (with a command: that command's)\n"
             "  --version           the program's version\n" +
             ExitStatusText;
+#ifdef Q_OS_WIN
+    text += R"(
+On Windows, PORT is COM1 ... COM255 as Windows numbers its ports, or "all";
+list shows the ports Windows has, with what Windows calls each one, without
+sending anything to them. The station is not available on Windows.
+)";
+#endif
     return text;
 }

@@ -7,10 +7,17 @@
 
 // Standard error as people read it: messages, and on a terminal a progress
 // line that a message never lands on.
+//
+// Its text is UTF-8 everywhere; a Windows console is told so for as long as
+// the program runs (and given back its own code page and modes after), so that
+// a path with accents shows as typed and the progress line's escapes work.
 class Console
 {
 public:
     Console();
+    ~Console();
+    Console(const Console &) = delete;
+    Console &operator=(const Console &) = delete;
 
     bool terminal() const { return m_terminal; }
     // No progress line at all (-q).
@@ -27,6 +34,11 @@ private:
     bool m_terminal = false;
     bool m_progressShown = false;
     bool m_quiet = false;
+#ifdef Q_OS_WIN
+    unsigned m_savedCodePage = 0;
+    unsigned long m_savedModes[2] = {};
+    bool m_modeChanged[2] = {};
+#endif
 };
 
 // Text for a terminal: each line with its control characters (C0, DEL and C1)

@@ -1,7 +1,6 @@
 #include "DeviceJob.h"
 
 #include "core/Waiter.h"
-#include "device/QtSerialLink.h"
 #include "keys/KeyStringNotation.h"
 
 #include <QElapsedTimer>
@@ -74,7 +73,7 @@ void DeviceJob::requestStop()
             m_waiter, [waiter = m_waiter] { waiter->abort(); }, Qt::QueuedConnection);
 }
 
-bool DeviceJob::awaitDevice(DeviceSession &session, QtSerialLink &port, EventLoopWaiter &waiter)
+bool DeviceJob::awaitDevice(DeviceSession &session, SystemSerialLink &port, EventLoopWaiter &waiter)
 {
     // A device plugged in appears in its folder (/dev, /dev/serial/by-id), so
     // a watch on that folder wakes the wait; a device there that does not
@@ -106,7 +105,7 @@ bool DeviceJob::awaitDevice(DeviceSession &session, QtSerialLink &port, EventLoo
 void DeviceJob::run()
 {
     EventLoopWaiter waiter;
-    QtSerialLink port{m_setup.iniPath};
+    SystemSerialLink port{m_setup.iniPath};
     // COMn is found again at every opening, so one plugged in meanwhile is the
     // one used; a device named by its path is that device.
     if (target.com == 0)

@@ -6,6 +6,7 @@
 #include "core/AppSettings.h"
 #include "core/KeyOverride.h"
 #include "device/DeviceSession.h"
+#include "device/SystemSerialLink.h"
 
 #include <QMutex>
 #include <QString>
@@ -13,7 +14,6 @@
 #include <atomic>
 
 class EventLoopWaiter;
-class QtSerialLink;
 
 // What every job of one run shares.
 struct JobSetup
@@ -66,7 +66,7 @@ public:
     static QString phaseName(Phase phase);
 
 private:
-    bool awaitDevice(DeviceSession &session, QtSerialLink &port, EventLoopWaiter &waiter);
+    bool awaitDevice(DeviceSession &session, SystemSerialLink &port, EventLoopWaiter &waiter);
 
     JobSetup m_setup;
     QMutex m_mutex;

@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 Target comTarget(int n, const SettingsFile &settings)
@@ -39,7 +41,15 @@ std::optional<QList<Target>> namedTargets(const QStringList &ports, const Settin
         if (const std::optional<int> n = parseComPort(port)) {
             target = comTarget(*n, settings);
             target.named = true;
-        } else if (port.startsWith(QLatin1Char('/'))) {
+        }
+#ifdef Q_OS_WIN
+        // Windows reaches every port by its COMn name; there are no paths.
+        else {
+            *why = QStringLiteral("no port \"%1\": give COM1 ... COM%2, or all").arg(port).arg(LastComPort);
+            return std::nullopt;
+        }
+#else
+        else if (port.startsWith(QLatin1Char('/'))) {
             target = Target{port, port, 0, true, QString()};
         } else if (QFileInfo::exists(QStringLiteral("/dev/") + port)) {
             target = Target{port, QStringLiteral("/dev/") + port, 0, true, QString()};
@@ -49,6 +59,7 @@ std::optional<QList<Target>> namedTargets(const QStringList &ports, const Settin
                        .arg(LastComPort);
             return std::nullopt;
         }
+#endif
         // One device written by two threads at once would end up with
         // neither's rows.
         if (contains(targets, target.device)) {
@@ -60,9 +71,34 @@ std::optional<QList<Target>> namedTargets(const QStringList &ports, const Settin
     return targets;
 }
 
+#ifdef Q_OS_WIN
+// Windows names each port COMn itself, and has no other: the ports it lists,
+// in the order of their numbers, each with what Windows calls it.
+QList<Target> windowsPorts(const SettingsFile &settings)
+{
+    QList<Target> ports;
+    for (const SerialPortEntry &entry : availableSerialPorts()) {
+        if (const std::optional<int> n = parseComPort(entry.portName)) {
+            Target target = comTarget(*n, settings);
+            target.named = false;
+            target.description = entry.description;
+            ports << target;
+        }
+    }
+    std::sort(ports.begin(), ports.end(), [](const Target &a, const Target &b) { return a.com < b.com; });
+    return ports;
+}
+#endif
+
 QList<Target> candidateTargets(const SettingsFile &settings, const QList<Target> &except)
 {
     QList<Target> found;
+#ifdef Q_OS_WIN
+    for (const Target &port : windowsPorts(settings)) {
+        if (!contains(except, port.device))
+            found << port;
+    }
+#else
     const auto add = [&](const Target &target) {
         if (!contains(except, target.device) && !contains(found, target.device))
             found << target;
@@ -71,11 +107,15 @@ QList<Target> candidateTargets(const SettingsFile &settings, const QList<Target>
         add(comTarget(n, settings));
     for (const SerialPortEntry &entry : availableSerialPorts())
         add(Target{entry.systemLocation, entry.systemLocation, 0, false, entry.description});
+#endif
     return found;
 }
 
 QList<Target> existingPorts(const SettingsFile &settings)
 {
+#ifdef Q_OS_WIN
+    return windowsPorts(settings);
+#else
     QList<Target> ports;
     const QList<SerialPortEntry> listed = availableSerialPorts();
     const auto describe = [&](Target target) {
@@ -95,4 +135,5 @@ QList<Target> existingPorts(const SettingsFile &settings)
             ports << describe(candidate);
     }
     return ports;
+#endif
 }

@@ -234,6 +234,11 @@ QList<Target> probe(Run &run, const QList<Target> &ports)
 int runRequest(Run &run)
 {
     const Request &request = run.request;
+#ifdef Q_OS_WIN
+    // Units show themselves by stable names in a folder only on Linux (udev).
+    if (request.operation == Operation::Station)
+        return usage(run.console, QStringLiteral("station: not available on Windows"));
+#endif
     if (!loadSettings(run))
         return ExitStatus::Usage;
     if (!request.cfgFile.isEmpty() && !loadRows(run))

@@ -1,5 +1,6 @@
 #include "core/Waiter.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -51,6 +52,14 @@ int EventLoopWaiter::waitUntil(int ms, const std::function<bool()> &ready)
     QTimer deadline;
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer);
+    // On Windows a precise timer's tick reaches the thread as a posted event,
+    // which processEvents hands out before it looks for more and then waits
+    // on: with nothing else to come, the wait would outlast its deadline for
+    // good. The tick therefore ends that wait itself.
+    connect(&deadline, &QTimer::timeout, &deadline, [] {
+        if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+            dispatcher->interrupt();
+    });
     deadline.start(qMax(0, ms));
     while (!ready() && deadline.isActive()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -96,8 +96,13 @@ QList<SerialPortEntry> availableSerialPorts()
 {
     QList<SerialPortEntry> entries;
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        entries.append({info.systemLocation(), info.hasVendorIdentifier(), info.description()});
+    for (const QSerialPortInfo &info : ports) {
+        QString description = info.description();
+        if (!info.manufacturer().isEmpty() && !description.contains(info.manufacturer()))
+            description += QStringLiteral(" (%1)").arg(info.manufacturer());
+        entries.append(
+            {info.systemLocation(), info.hasVendorIdentifier(), info.portName(), description.trimmed()});
+    }
     return entries;
 }
 
@@ -112,5 +117,21 @@ QString serialDevicePath(int portNumber, const QString &iniPath)
     return resolveDevicePath(portNumber, configured,
                              configured.trimmed().isEmpty() ? availableSerialPorts()
                                                             : QList<SerialPortEntry>());
+#endif
+}
+
+QString describeSerialPort(int portNumber, const QString &iniPath)
+{
+#ifdef Q_OS_WIN
+    // "COM3 is COM3" would say nothing; Windows knows what the port is.
+    Q_UNUSED(iniPath);
+    const QString name = serialDevicePath(portNumber, QString());
+    for (const SerialPortEntry &entry : availableSerialPorts()) {
+        if (entry.portName.compare(name, Qt::CaseInsensitive) == 0)
+            return entry.description.isEmpty() ? QStringLiteral("a serial port") : entry.description;
+    }
+    return QStringLiteral("not present on this computer");
+#else
+    return serialDevicePath(portNumber, iniPath);
 #endif
 }

@@ -26,9 +26,10 @@ std::optional<int> parseComPort(const QString &name);
 // One serial device the system reports.
 struct SerialPortEntry
 {
-    QString systemLocation; // e.g. /dev/ttyUSB0
+    QString systemLocation; // e.g. /dev/ttyUSB0, \\.\COM3
     bool hasVendorId = false;
-    QString description; // what the system calls it, when it says
+    QString portName;    // e.g. ttyUSB0, COM3
+    QString description; // what the system calls it: "USB Serial Port (FTDI)"; may be empty
 };
 
 // ttyUSB*/ttyACM* devices and any device with a USB vendor id count as USB
@@ -43,3 +44,7 @@ QList<SerialPortEntry> availableSerialPorts();
 
 // The device COMn stands for on this machine now.
 QString serialDevicePath(int portNumber, const QString &iniPath);
+
+// What COMn is, for the operator: on Windows what the system calls the port
+// ("USB Serial Port (FTDI)", or that it is not there), elsewhere its device.
+QString describeSerialPort(int portNumber, const QString &iniPath);

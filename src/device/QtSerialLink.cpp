@@ -50,6 +50,7 @@ QSerialPort::StopBits toQtStopBits(int stopBits)
     }
 }
 
+#ifndef Q_OS_WIN
 // The group a user has to join to use the device; root-owned devices are
 // usually opened up through dialout.
 QString deviceGroup(const QString &path)
@@ -57,6 +58,7 @@ QString deviceGroup(const QString &path)
     const QString group = QFileInfo(path).group();
     return group.isEmpty() || group == QLatin1String("root") ? QStringLiteral("dialout") : group;
 }
+#endif
 
 // A file, a folder or a pipe where a device was expected: opening it as a
 // port fails with a confusing settings error, or waits for ever on a pipe.
@@ -92,9 +94,16 @@ QString openFailureDescription(const QString &portName, const QString &path, Ope
             .arg(port, portName);
 #endif
     case OpenFailure::NoPermission:
+#ifdef Q_OS_WIN
+        // Windows denies a port only while another program has it open; there
+        // is no group to join.
+        Q_UNUSED(group);
+        return QStringLiteral("%1 is in use by another program. Close that program and try again.").arg(port);
+#else
         return QStringLiteral("%1: permission denied. Add your user to the group %2 (sudo usermod -aG %2 "
                               "$USER), then log out and back in.")
             .arg(port, group.isEmpty() ? QStringLiteral("dialout") : group);
+#endif
     case OpenFailure::InUse:
         return QStringLiteral("%1 is in use by another program. Close that program and try again.").arg(port);
     case OpenFailure::SettingsRefused:
@@ -200,11 +209,16 @@ void QtSerialLink::open()
         kind = OpenFailure::NotFound;
         break;
     case QSerialPort::PermissionError: {
+#ifdef Q_OS_WIN
+        // Access denied: another program has the port open.
+        kind = OpenFailure::InUse;
+#else
         // Qt reports a port held by another program (lock file, exclusive
         // mode) as a permission error too; tell the two apart.
         const QFileInfo device(path);
         kind = device.exists() && !(device.isReadable() && device.isWritable()) ? OpenFailure::NoPermission
                                                                                 : OpenFailure::InUse;
+#endif
         break;
     }
     case QSerialPort::UnsupportedOperationError:
@@ -213,8 +227,13 @@ void QtSerialLink::open()
     default:
         break;
     }
+#ifdef Q_OS_WIN
+    const QString group;
+#else
+    const QString group = deviceGroup(path);
+#endif
     throw KorvexError(openFailureDescription(portName(), path, kind, m_serial.errorString(),
-                                             deviceGroup(path), m_settings.text()),
+                                             group, m_settings.text()),
                       kind == OpenFailure::SettingsRefused ? KorvexError::Kind::SettingsRefused
                                                            : KorvexError::Kind::Other);
 }

@@ -9,8 +9,14 @@
 
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+
+#include <atomic>
+#include <optional>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -70,8 +76,17 @@ private slots:
     void failedWriteLeavesTheFile_data()
     {
         QTest::addColumn<int>("fault");
+#ifdef Q_OS_WIN
+        // Windows refuses to replace a file that another program holds open
+        // without letting others delete it, which is how most programs hold
+        // files, and a file marked read-only.
+        QTest::newRow("file open in another program that shares nothing") << 3;
+        QTest::newRow("file open in another program that lets others read and write") << 4;
+        QTest::newRow("read-only file") << 5;
+#else
         QTest::newRow("disk full while writing") << 0;
         QTest::newRow("file that can be written but not read") << 1;
+#endif
         QTest::newRow("file far too large to be a settings file") << 2;
     }
     void failedWriteLeavesTheFile()
@@ -83,6 +98,22 @@ private slots:
         setContent(before);
         QString why;
         bool written = false;
+#ifdef Q_OS_WIN
+        {
+            std::optional<HeldOpen> held;
+            if (fault == 3 || fault == 4)
+                held.emplace(path(), fault == 3 ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE);
+            if (fault == 5)
+                QFile::setPermissions(path(), QFile::ReadOwner);
+            written = WriteINI(path(),
+                               {{u"COMSETTINGS"_s, u"PORT"_s, u"3"_s},
+                                { u"GENERAL"_s,
+                                  u"X"_s,
+                                  u"1"_s }},
+                               &why);
+            QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
+        }
+#else
         {
             HonourPermissions asUser;
             if (fault == 0) {
@@ -96,8 +127,9 @@ private slots:
                 QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
             }
         }
+#endif
         QVERIFY(!written);
-        QVERIFY2(why.contains(path()), qPrintable(why));
+        QVERIFY2(why.contains(QDir::toNativeSeparators(path())), qPrintable(why));
         QCOMPARE(readFile(path()), before);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"Korvex.ini"_s});
     }
@@ -217,6 +249,30 @@ private slots:
             endedByTick = false;
         }
         QVERIFY(endedByTick);
+    }
+
+    void waitEndsAtItsDeadline()
+    {
+        // Nothing but the deadline can end this wait, as when a device stays
+        // silent. Were it to outlast the deadline, a watchdog ends it after
+        // five seconds, and the test fails instead of hanging.
+        EventLoopWaiter waiter;
+        QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+        std::atomic<bool> done{false};
+        std::thread watchdog([&] {
+            for (int i = 0; i < 500 && !done; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!done)
+                dispatcher->interrupt();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        const int waited = waiter.waitUntil(30, [] { return false; });
+        const qint64 elapsed = clock.elapsed();
+        done = true;
+        watchdog.join();
+        QCOMPARE(waited, 30);
+        QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
     }
 
     void abortEndsTheWaitAndEveryLaterOne()

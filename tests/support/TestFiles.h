@@ -2,12 +2,16 @@
 
 #include <QFile>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <csignal>
 
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 // Files for tests: what one holds (nothing when it cannot be read), writing
 // one whole or stopping the test; and real file-system failures, undone when
@@ -26,6 +30,31 @@ inline QString writeFile(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }
+
+#ifdef Q_OS_WIN
+
+// The file held open the way another program holds it, letting others do
+// only what sharing allows (0: nothing; FILE_SHARE_READ | FILE_SHARE_WRITE:
+// read and write, but not delete or replace), until the object goes.
+class HeldOpen
+{
+public:
+    HeldOpen(const QString &path, DWORD sharing)
+        : m_handle(CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ, sharing,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+        if (m_handle == INVALID_HANDLE_VALUE)
+            qFatal("cannot hold %s open", qPrintable(path));
+    }
+    ~HeldOpen() { CloseHandle(m_handle); }
+    HeldOpen(const HeldOpen &) = delete;
+    HeldOpen &operator=(const HeldOpen &) = delete;
+
+private:
+    HANDLE m_handle;
+};
+
+#else
 
 // Writes past `bytes` fail the way a full disk does (EFBIG instead of a signal).
 class FileSizeLimit
@@ -66,3 +95,5 @@ private:
     __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct m_saved[2]{};
 };
+
+#endif

@@ -231,8 +231,9 @@ private slots:
             QTest::mouseClick(dialog->findChild<QPushButton *>(u"ConfigSave"_s), Qt::LeftButton);
             QVERIFY(dialog->isVisible() && dialog->result() == 0); // still open
         });
-        QVERIFY(rig.prompter.prompts.value(0).startsWith(u"Error saving configuration - "_s +
-                                                         rig.dir.filePath(u"Korvex.ini"_s)));
+        QVERIFY(rig.prompter.prompts.value(0).startsWith(
+            u"Error saving configuration - "_s +
+            QDir::toNativeSeparators(rig.dir.filePath(u"Korvex.ini"_s))));
         QCOMPARE(rig.find<QLabel>("CommLabel")->text(), u"COM1"_s);
         QCOMPARE(rig.device.portNumber, 1);
         QVERIFY(rig.waiter.delays().isEmpty());

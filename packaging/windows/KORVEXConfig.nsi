@@ -1,0 +1,187 @@
+; The KORVEXConfig installer. script/windows makes it from the staged install
+; tree (cmake --install, the installer component included):
+;   makensis -DVERSION=1.07 -DROOT=<source tree> -DLISTS=<folder> -DOUTFILE=<setup.exe> KORVEXConfig.nsi
+; LISTS holds install.nsh and uninstall.nsh, the staged tree's files as File
+; and Delete lines, so that the uninstaller removes exactly what was installed.
+;
+; Installs for every user under Program Files, adds a Start-menu entry and
+; an entry in Apps & features, and puts the folder (korvexctl.exe) on the
+; installing user's PATH. Uninstalling removes all of it; the settings each
+; user's program wrote under %LOCALAPPDATA%\KORVEXConfig stay.
+
+; A 64-bit installer for a 64-bit program: it sees the 64-bit registry and
+; Program Files as they are, with no 32-bit redirection to undo, and on a
+; 32-bit Windows, where the program could not run either, it does not start.
+Target amd64-unicode
+ManifestDPIAware true
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "FileFunc.nsh"
+!include "WinMessages.nsh"
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KORVEXConfig"
+; NSIS strings hold this many characters; a longer PATH cannot be read whole.
+!define STRING_ROOM 1023
+
+Name "KORVEXConfig ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\KORVEXConfig"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText " "
+
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey "ProductName" "KORVEXConfig"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "KORVEXConfig installer"
+VIAddVersionKey "CompanyName" "The KORVEXConfig developers"
+VIAddVersionKey "LegalCopyright" "MIT License"
+
+!define MUI_ICON "${ROOT}/packaging/windows/KORVEXConfig.ico"
+!define MUI_UNICON "${ROOT}/packaging/windows/KORVEXConfig.ico"
+!insertmacro MUI_PAGE_LICENSE "${ROOT}/LICENSE"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+Var PathValue ; the user's PATH as read, then as it is to be written
+Var Found     ; how many of its elements are the install folder
+
+; Splits PathValue at ";" and drops every element that is the install folder
+; (with or without a final "\", any case), counting them in Found. The rest,
+; empty elements and the order included, is joined back as it was.
+!macro DropInstallFolder un
+Function ${un}DropInstallFolder
+  Push $R0
+  Push $R1
+  Push $R2
+  Push $R3
+  Push $R4
+  StrCpy $R0 $PathValue ; still to split
+  StrCpy $R1 ""         ; kept, joined
+  StrCpy $R4 0          ; elements kept so far
+  StrCpy $Found 0
+  ${Do}
+    StrCpy $R2 0
+    ${Do}
+      StrCpy $R3 $R0 1 $R2
+      ${If} $R3 == ""
+      ${OrIf} $R3 == ";"
+        ${ExitDo}
+      ${EndIf}
+      IntOp $R2 $R2 + 1
+    ${Loop}
+    StrCpy $R3 $R0 $R2 ; the element
+    ${If} $R3 == "$INSTDIR"
+    ${OrIf} $R3 == "$INSTDIR\"
+      IntOp $Found $Found + 1
+    ${Else}
+      ${If} $R4 > 0
+        StrCpy $R1 "$R1;"
+      ${EndIf}
+      StrCpy $R1 "$R1$R3"
+      IntOp $R4 $R4 + 1
+    ${EndIf}
+    StrCpy $R3 $R0 1 $R2 ; ";" or the end
+    IntOp $R2 $R2 + 1
+    StrCpy $R0 $R0 "" $R2
+  ${LoopUntil} $R3 == ""
+  StrCpy $PathValue $R1
+  Pop $R4
+  Pop $R3
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
+!macroend
+!insertmacro DropInstallFolder ""
+!insertmacro DropInstallFolder "un."
+
+; Reads the user's PATH into PathValue; the error flag is set when it cannot
+; be rewritten safely (as long as a string can be, so maybe cut short).
+!macro ReadUserPath
+  ClearErrors
+  ReadRegStr $PathValue HKCU "Environment" "Path"
+  ClearErrors
+  StrLen $0 $PathValue
+  ${If} $0 >= ${STRING_ROOM}
+    SetErrors
+  ${EndIf}
+!macroend
+
+!macro PathTooLong what
+  DetailPrint "Your PATH is too long to be changed here safely; it is left as it is."
+  MessageBox MB_ICONINFORMATION|MB_OK "Your PATH is too long for this installer to change safely, so it is left as it is. ${what}" /SD IDOK
+!macroend
+
+!macro AnnounceEnvironment
+  SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+!macroend
+
+Section "KORVEXConfig"
+  SetShellVarContext all
+  !include "${LISTS}/install.nsh"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  CreateShortcut "$SMPROGRAMS\KORVEXConfig.lnk" "$INSTDIR\KORVEXConfig.exe" "" "$INSTDIR\KORVEXConfig.exe" 0
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "KORVEXConfig"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "The KORVEXConfig developers"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\KORVEXConfig.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; korvexctl from any console: the folder on the PATH of the user installing.
+  !insertmacro ReadUserPath
+  ${If} ${Errors}
+    !insertmacro PathTooLong "To use korvexctl from any console, add $INSTDIR to it yourself."
+  ${Else}
+    StrCpy $1 $PathValue
+    Call DropInstallFolder
+    ${If} $Found == 0
+      ${If} $1 == ""
+        StrCpy $PathValue "$INSTDIR"
+      ${Else}
+        StrCpy $PathValue "$1;$INSTDIR"
+      ${EndIf}
+      ; Kept expandable: a user's PATH may hold %USERPROFILE% and the like.
+      WriteRegExpandStr HKCU "Environment" "Path" $PathValue
+      !insertmacro AnnounceEnvironment
+    ${EndIf}
+  ${EndIf}
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\KORVEXConfig.lnk"
+  !include "${LISTS}/uninstall.nsh"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+  !insertmacro ReadUserPath
+  ${If} ${Errors}
+    !insertmacro PathTooLong "Remove $INSTDIR from it yourself."
+  ${Else}
+    Call un.DropInstallFolder
+    ${If} $Found > 0
+      ${If} $PathValue == ""
+        DeleteRegValue HKCU "Environment" "Path"
+      ${Else}
+        WriteRegExpandStr HKCU "Environment" "Path" $PathValue
+      ${EndIf}
+      !insertmacro AnnounceEnvironment
+    ${EndIf}
+  ${EndIf}
+SectionEnd

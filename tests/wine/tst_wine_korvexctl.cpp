@@ -1,0 +1,232 @@
+// korvexctl.exe as an operator on Windows runs it, under Wine, against
+// simulated devices reached as COM1, COM2 ... of the Wine prefix.
+#include "TestFiles.h"
+#include "WineRig.h"
+
+#include <QtTest>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+using namespace WineRig;
+
+namespace {
+
+// Rows 1, 2, 5 and 16 set, with bytes a line that is not raw would
+// translate, swallow or act on.
+const QByteArray Rows = "#written by hand\r\n01\tF1\t{C7}{11}{13}{03}{7F}\tfirst\r\n02\tA\tAB\r\n"
+                        "05\tESC\t{0D}{0A}{1B}[A{FF}\r\n16\tF12\t{80}xyz\r\n";
+
+struct Run
+{
+    int exit = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// korvexctl.exe with a settings file of its own (empty: the defaults) and
+// files in a folder of its own.
+struct Korvexctl
+{
+    QString file(const QString &name, const QByteArray &bytes = {}) const
+    {
+        return bytes.isNull() ? dir.filePath(name) : writeFile(dir.filePath(name), bytes);
+    }
+    std::unique_ptr<QProcess> start(const QStringList &args) const
+    {
+        QStringList windowsArgs = args;
+        for (QString &arg : windowsArgs) {
+            if (arg.startsWith(dir.path()))
+                arg = windowsPath(arg);
+        }
+        return WineRig::start(program(u"korvexctl.exe"_s),
+                              QStringList{u"--settings"_s, windowsPath(file(u"Korvex.ini"_s))} + windowsArgs);
+    }
+    Run run(const QStringList &args) const
+    {
+        auto process = start(args);
+        process->waitForFinished(WaitMs);
+        return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
+                process->readAllStandardOutput(), process->readAllStandardError()};
+    }
+
+    QTemporaryDir dir;
+};
+
+// The .cfg file a read wrote, without the line that says when.
+QByteArray rowsOf(const QByteArray &cfg)
+{
+    QByteArrayList lines = cfg.split('\n');
+    lines.removeIf([](const QByteArray &line) { return line.startsWith("#"); });
+    return lines.join('\n');
+}
+
+} // namespace
+
+class TestWineKorvexctl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!configured())
+            QSKIP("needs WINEPREFIX and KORVEX_WINE_PROGRAMS (script/test-windows sets them)");
+    }
+
+    void commands_data()
+    {
+        // COM1 a device, COM2 one that never answers, COM3 one that refuses
+        // every row; stdout and stderr as regular expressions.
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<bool>("sent"); // whether any device received a byte
+        const auto args = [](const char *text) { return QString::fromLatin1(text).split(u' '); };
+        // clang-format off
+        QTest::newRow("help, with what Windows changes") << args("--help") << 0
+            << u"^Usage: korvexctl COMMAND.*On Windows, PORT is COM1 \\.\\.\\. COM255"_s << u"^$"_s << false;
+        QTest::newRow("version of the tool") << args("--version") << 0 << u"^korvexctl 1\\.\\d+\r?\n$"_s << u"^$"_s << false;
+        QTest::newRow("a bad file reaches no device") << args("write FILE -p COM1") << 2 << u"^$"_s
+            << u"^korvexctl: \\S+: line 2: Error extracting info from config file\\. row number 17 is not between 1 and 16\r?\n"
+               "korvexctl: \\S+: line 4: \\{c7\\} only 2 HEX chars allowed within brackets \\(like \\{C7\\}\\)\r?\n"
+               "korvexctl: \\S+: line 3: unknown key name \"QQ\" for row 3\r?\n$"_s << false;
+        QTest::newRow("a path with accents, shown as typed") << args("verify ACCENTED -p COM1") << 2 << u"^$"_s
+            << u"^korvexctl: Z:\\S+\\\\Prüfstand\\\\in\\.cfg: line 2: "_s << false;
+        QTest::newRow("unusable settings reach no device") << args("version -p COM1 --settings BAD_INI") << 2 << u"^$"_s
+            << u"^korvexctl: unusable settings \\(\\S+\\): invalid port settings \"96oo,N,8,2\": baud rate"_s << false;
+        QTest::newRow("a COM port Windows does not have") << args("version -p COM42") << 4
+            << u"^COM42: version FAILED: COM42 does not exist on this computer\\."_s << u"^$"_s << false;
+        QTest::newRow("no COM port that high") << args("version -p COM256") << 2 << u"^$"_s << u"no port \"COM256\""_s << false;
+        QTest::newRow("list: the ports, not a byte sent") << args("list") << 0
+            << u"^(.*\n)?COM1: .+\r?\nCOM2: .+\r?\nCOM3: .+\r?\n"_s << u"^$"_s << false;
+        QTest::newRow("list a port that is not there") << args("list -p COM1 -p COM9 --json") << 4
+            << u"^\\{\"description\":\"[^\"]+\",\"port\":\"COM1\",\"present\":true\\}\r?\n"
+               "\\{\"description\":\"\",\"port\":\"COM9\",\"present\":false\\}\r?\n$"_s << u"^$"_s << false;
+        QTest::newRow("version") << args("version -p COM1") << 0 << u"^COM1: KORVEX, version KORVEX 2.14\r?\n$"_s << u"^$"_s << true;
+        QTest::newRow("a device that does not answer") << args("version -p COM2") << 3
+            << u"^COM2: version FAILED: KORVEX not responsing on port COM2\r?\n$"_s << u"^$"_s << true;
+        QTest::newRow("read to standard output, the result on standard error") << args("read -p COM1 --timing reply") << 0
+            << u"^#Moravelle KORVEX configuration file\r\n"_s << u"^COM1: read ok, 16/16 rows answered\r?\n$"_s << true;
+        QTest::newRow("refused rows, with the refusal as sent") << args("write ROWS -p COM3 --timing reply") << 1
+            << u"^COM3: write FAILED, 0/16 rows verified\r?\n  row 1: not acknowledged \\(\\{15\\}0\\)\r?\n"_s << u"^$"_s << true;
+        // clang-format on
+    }
+    void commands()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(bool, sent);
+        Ports ports({{}, u"--silent"_s, u"--nak"_s});
+        QVERIFY(ports.ok);
+        Korvexctl korvexctl;
+        args.replaceInStrings(u"FILE"_s,
+                              korvexctl.file(u"in.cfg"_s, "01\tF1\tok\n17\tA\n03\tQQ\n04\tA\t{c7}\n"));
+        args.replaceInStrings(u"ROWS"_s, korvexctl.file(u"rows.cfg"_s, Rows));
+        QVERIFY(QDir(korvexctl.dir.path()).mkdir(u"Prüfstand"_s));
+        args.replaceInStrings(u"ACCENTED"_s, korvexctl.file(u"Prüfstand/in.cfg"_s, "01\tF1\tok\n17\tA\n"));
+        args.replaceInStrings(u"BAD_INI"_s,
+                              windowsPath(korvexctl.file(u"bad.ini"_s, "[COMSETTINGS]\r\nBAUD=96oo\r\n")));
+        const Run run = korvexctl.run(args);
+        QCOMPARE(run.exit, exit);
+        const auto matches = [](const QString &pattern, const QByteArray &text) {
+            return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
+                .match(QString::fromUtf8(text))
+                .hasMatch();
+        };
+        QVERIFY2(matches(out, run.out), run.out.constData());
+        QVERIFY2(matches(err, run.err), run.err.constData());
+        // The devices' logs come through pipes: what was sent shows within a
+        // moment; nothing sent, nothing shows once that moment has passed.
+        const auto heard = [&] { return ports.heard(1) || ports.heard(2) || ports.heard(3); };
+        if (sent) {
+            QTRY_VERIFY(heard());
+        } else {
+            QTest::qWait(300);
+            QVERIFY(!heard());
+        }
+    }
+
+    void fourDevicesAtOnce()
+    {
+        // One absent, one that acknowledges rows but does not store them,
+        // one that answers slowly: the others are unaffected, each gets its
+        // own status, the worst wins.
+        Ports ports(
+            {{}, u"--ack-no-store"_s, u"--silent"_s, u"--delay-ms z=150 --delay-ms R=50 --delay-ms W=50"_s});
+        QVERIFY(ports.ok);
+        Korvexctl korvexctl;
+        const QString cfg = korvexctl.file(u"rows.cfg"_s, Rows);
+        const QStringList all = {u"-p"_s, u"COM1"_s, u"-p"_s, u"COM2"_s,
+                                 u"-p"_s, u"COM3"_s, u"-p"_s, u"COM4"_s};
+
+        const Run write = korvexctl.run(QStringList{u"write"_s, cfg, u"--timing"_s, u"reply"_s} + all);
+        QCOMPARE(write.exit, 3);
+        QCOMPARE(QString::fromUtf8(write.out).remove(u'\r').split(u'\n'),
+                 (QStringList{
+                     u"COM1: write ok, 16/16 rows verified"_s, u"COM2: write FAILED, 12/16 rows verified"_s,
+                     u"  row 1: device has no key, no string; file has key F1, {C7}{11}{13}{03}{7F}"_s,
+                     u"  row 2: device has no key, no string; file has key A, AB"_s,
+                     u"  row 5: device has no key, no string; file has key ESC, {0D}{0A}{1B}[A{FF}"_s,
+                     u"  row 16: device has no key, no string; file has key F12, {80}xyz"_s,
+                     u"COM3: write FAILED: KORVEX not responsing on port COM3"_s,
+                     u"COM4: write ok, 16/16 rows verified"_s, QString()}));
+
+        // One file per device that answered, each verifying against its device.
+        const QString folder = korvexctl.file(u"read"_s);
+        const Run read =
+            korvexctl.run(QStringList{u"read"_s, u"-o"_s, folder, u"--timing"_s, u"reply"_s} + all);
+        QCOMPARE(read.exit, 3);
+        // Windows keeps the names COM1 ... COM9 for its ports, whatever follows the dot.
+        QCOMPARE(QDir(folder).entryList(QDir::Files),
+                 (QStringList{u"COM1-rows.cfg"_s, u"COM2-rows.cfg"_s, u"COM4-rows.cfg"_s}));
+        for (const QString &com : {u"COM1"_s, u"COM4"_s}) {
+            const QString file = QDir(folder).filePath(com + u"-rows.cfg"_s);
+            QVERIFY(readFile(file).startsWith("#Moravelle KORVEX configuration file\r\n#"));
+            QCOMPARE(korvexctl.run({u"verify"_s, file, u"-p"_s, com}).exit, 0);
+        }
+    }
+
+    void replyTimingReadsWhatProtocolTimingReads()
+    {
+        Ports ports(QStringList{QString()});
+        QVERIFY(ports.ok);
+        Korvexctl korvexctl;
+        QCOMPARE(korvexctl.run({u"write"_s, korvexctl.file(u"rows.cfg"_s, Rows), u"-p"_s, u"COM1"_s}).exit,
+                 0);
+        const Run protocol = korvexctl.run({u"read"_s, u"-p"_s, u"COM1"_s});
+        const Run reply = korvexctl.run({u"read"_s, u"-p"_s, u"COM1"_s, u"--timing"_s, u"reply"_s});
+        QCOMPARE(protocol.exit, 0);
+        QCOMPARE(reply.exit, 0);
+        QVERIFY(rowsOf(protocol.out).contains("05\tESC\t{0D}{0A}{1B}[A{FF}\t"));
+        QCOMPARE(rowsOf(reply.out), rowsOf(protocol.out));
+    }
+
+    void interruptedWrite()
+    {
+        // Ctrl+C once the second row has been sent: both devices stop between
+        // commands, their ports are closed, both are named incomplete.
+        Ports ports({{}, {}});
+        QVERIFY(ports.ok);
+        Korvexctl korvexctl;
+        auto process = korvexctl.start(
+            {u"write"_s, korvexctl.file(u"rows.cfg"_s, Rows), u"-p"_s, u"COM1"_s, u"-p"_s, u"COM2"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(ports.sims[0]->log().contains("<- /W1"), WaitMs);
+        ::kill(pid_t(process->processId()), SIGINT);
+        QVERIFY(process->waitForFinished(WaitMs));
+        QCOMPARE(process->exitCode(), 130);
+        const QByteArray out = process->readAllStandardOutput();
+        QVERIFY2(out.count("write interrupted after") == 2 && out.contains(": the device is incomplete"),
+                 out.constData());
+        for (std::size_t i = 0; i < 2; ++i) {
+            QTRY_VERIFY(ports.sims[i]->log().endsWith("korvex-sim: -- line closed by the host\n"));
+            QVERIFY(!ports.sims[i]->log().contains("<- /W?"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWineKorvexctl)
+#include "tst_wine_korvexctl.moc"
