@@ -419,7 +419,9 @@ QByteArray helpText(std::optional<Request::Operation> command)
     text += R"(
 On Windows, PORT is COM1 ... COM255 as Windows numbers its ports, or "all";
 list shows the ports Windows has, with what Windows calls each one, without
-sending anything to them. The station is not available on Windows.
+sending anything to them; read -o FOLDER names its files COM3-rows.cfg and so
+on, as Windows keeps the name COM3 for the port. The station is not available
+on Windows.
 )";
 #endif
     return text;

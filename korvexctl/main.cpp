@@ -172,7 +172,13 @@ std::optional<QStringList> outputFiles(Run &run, const QList<Target> &targets, b
     }
     QStringList files;
     for (const Target &target : targets) {
+#ifdef Q_OS_WIN
+        // Windows keeps COM1 ... COM9 as device names whatever follows a dot:
+        // COM3.cfg would be the port itself.
+        const QString name = target.port + QStringLiteral("-rows.cfg");
+#else
         const QString name = QFileInfo(target.port).fileName() + QStringLiteral(".cfg");
+#endif
         const QString file = folder ? QDir(output).filePath(name) : output;
         if (files.contains(file)) {
             usage(run.console, QStringLiteral("two devices would both be written to %1").arg(file));
@@ -202,8 +208,15 @@ QString writeRows(const QString &file, const KeyOverrides &rows)
 // list without --probe: the ports there are, not one byte written to any.
 int listPorts(Run &run, const QList<Target> &named)
 {
-    for (const Target &port : named.isEmpty() ? existingPorts(run.settingsFile) : named)
+    const QList<Target> existing = existingPorts(run.settingsFile);
+    for (Target port : named.isEmpty() ? existing : named) {
+        // A port named is described as the system describes it, when it has it.
+        for (const Target &known : existing) {
+            if (canonicalDevice(known.device) == canonicalDevice(port.device))
+                port.description = known.description;
+        }
         run.print(run.request.json ? portJson(port) : terminalText(portLine(port)));
+    }
     return run.status;
 }
 

@@ -108,9 +108,26 @@ FunctionEnd
 !macro ReadUserPath
   ClearErrors
   ReadRegStr $PathValue HKCU "Environment" "Path"
+  StrCpy $2 0 ; whether a PATH is there that could not be read
+  ${If} ${Errors}
+    ; No PATH at all, or one longer than a string holds (read as nothing):
+    ; only the first may be written, or the user's PATH would be lost.
+    StrCpy $PathValue ""
+    StrCpy $0 0
+    ${Do}
+      EnumRegValue $1 HKCU "Environment" $0
+      ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
+      ${If} $1 == "Path" ; NSIS compares without case, as Windows names values
+        StrCpy $2 1
+        ${ExitDo}
+      ${EndIf}
+      IntOp $0 $0 + 1
+    ${Loop}
+  ${EndIf}
   ClearErrors
   StrLen $0 $PathValue
   ${If} $0 >= ${STRING_ROOM}
+  ${OrIf} $2 == 1
     SetErrors
   ${EndIf}
 !macroend

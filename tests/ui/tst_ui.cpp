@@ -416,7 +416,9 @@ private slots:
         QTest::newRow("rows read, every icon back to the question mark") << u"rows.cfg"_s << "01\tA\tx\r\n16\tF1\r\n"_ba << 0 << u"rows.cfg"_s;
         QTest::newRow("a bad record reported over the new name, the rest read") << u"bad.cfg"_s << "17\tA\r\n02\tB\r\n"_ba << 1 << u"bad.cfg"_s;
         QTest::newRow("a folder: reported; rows, icons and dialogs' folder kept") << u"folder.cfg"_s << QByteArray() << 1 << u"folder.cfg"_s;
+#ifndef Q_OS_WIN // where a backslash is a separator, not part of a name
         QTest::newRow("the label shows the name after a backslash too") << u"C:\\cfg\\in.cfg"_s << "01\tA\r\n"_ba << 0 << u"in.cfg"_s;
+#endif
         // clang-format on
     }
     void openByNameAsFileOpenDoes()
