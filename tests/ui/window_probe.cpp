@@ -5,7 +5,6 @@
 //   rect NAME X Y W H       where a control is, in screen pixels (Form1:
 //                           the window's client area)
 //   clipped NAME TEXT       a caption that does not fit its control
-//   font ASKED GOT          the title's font families and the one it got
 //   ready                   shown, and all the above said
 //   key ROW NAME            row ROW's key name changed (rows from 1)
 //   string ROW TEXT         row ROW's output string changed
@@ -110,9 +109,6 @@ int main(int argc, char *argv[])
                 tell(QStringLiteral("clipped %1 %2").arg(label->objectName(), label->text()));
         }
         at(&window);
-        if (const auto *title = window.findChild<QLabel *>(QStringLiteral("Label1")))
-            tell(QStringLiteral("font %1 %2")
-                     .arg(title->font().families().join(u','), QFontInfo(title->font()).family()));
         tell(QStringLiteral("ready"));
     });
     return QApplication::exec();
