@@ -44,8 +44,9 @@ const QString Title = u"^KORVEX CONFIG v"_s;
 int xWindows(bool wait)
 {
     QProcess search;
-    search.start(u"xdotool"_s, wait ? QStringList{u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--name"_s, Title}
-                                    : QStringList{u"search"_s, u"--onlyvisible"_s, u"--name"_s, Title});
+    search.start(u"xdotool"_s,
+                 wait ? QStringList{u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--name"_s, Title}
+                      : QStringList{u"search"_s, u"--onlyvisible"_s, u"--name"_s, Title});
     return search.waitForFinished(WaitMs) ? int(search.readAllStandardOutput().count('\n')) : -1;
 }
 
@@ -113,8 +114,8 @@ struct Probe
 };
 
 // Row n's key; its string is S(n-1){0D}.
-const char *const Keys[] = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8",
-                            "F9", "F10", "F11", "F12", "A", "B", "ESC", "TAB"};
+const char *const Keys[] = {"F1", "F2",  "F3",  "F4",  "F5", "F6", "F7",  "F8",
+                            "F9", "F10", "F11", "F12", "A",  "B",  "ESC", "TAB"};
 
 const QByteArray SixteenRows = [] {
     QByteArray rows = "#sixteen rows\r\n";
