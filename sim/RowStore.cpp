@@ -81,6 +81,12 @@ bool RowStore::set(int index, const Row &row, std::string &error)
 
 bool RowStore::save(std::string &error) const
 {
+#ifdef _WIN32
+    // Only the simulator, which lives on a pseudo-terminal, keeps a state
+    // file; the Windows build has the firmware for the unit tests alone.
+    error = "no state file on this system: " + m_path;
+    return false;
+#else
     std::string text = "# korvex-sim rows: index, scancode, output bytes (hex)\n";
     for (int i = 0; i < RowCount; ++i) {
         const Row &r = row(i);
@@ -90,12 +96,6 @@ bool RowStore::save(std::string &error) const
         text += '\n';
     }
 
-#ifdef _WIN32
-    // Only the simulator, which lives on a pseudo-terminal, keeps a state
-    // file; the Windows build has the firmware for the unit tests alone.
-    error = "no state file on this system: " + m_path;
-    return false;
-#else
     std::string tempPath = m_path + ".XXXXXX";
     const int fd = ::mkstemp(tempPath.data());
     if (fd < 0) {

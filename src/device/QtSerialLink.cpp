@@ -232,10 +232,9 @@ void QtSerialLink::open()
 #else
     const QString group = deviceGroup(path);
 #endif
-    throw KorvexError(openFailureDescription(portName(), path, kind, m_serial.errorString(),
-                                             group, m_settings.text()),
-                      kind == OpenFailure::SettingsRefused ? KorvexError::Kind::SettingsRefused
-                                                           : KorvexError::Kind::Other);
+    throw KorvexError(
+        openFailureDescription(portName(), path, kind, m_serial.errorString(), group, m_settings.text()),
+        kind == OpenFailure::SettingsRefused ? KorvexError::Kind::SettingsRefused : KorvexError::Kind::Other);
 }
 
 void QtSerialLink::lockDevice(const QString &path)

@@ -93,7 +93,7 @@ WinSerialLink::WinSerialLink(QString iniPath, QObject *parent)
 
 WinSerialLink::~WinSerialLink()
 {
-    close();
+    closeHandles();
 }
 
 QString WinSerialLink::devicePath() const
@@ -301,9 +301,14 @@ void WinSerialLink::rearmUnlessFull()
 
 void WinSerialLink::close()
 {
+    closeHandles();
+}
+
+void WinSerialLink::closeHandles()
+{
     m_failure.clear();
     m_received.clear();
-    if (!isOpen())
+    if (m_os->port == INVALID_HANDLE_VALUE)
         return;
     delete m_os->notifier;
     m_os->notifier = nullptr;

@@ -54,6 +54,8 @@ private:
     struct Handles;
 
     void applyLineSettings(const LineSettings &settings);
+    // close() without the virtual call, for the destructor as well.
+    void closeHandles();
     bool pull(unsigned long *error);
     void takeWaiting();
     void armReceiveWait();
