@@ -1,5 +1,6 @@
 #include "device/PortMapping.h"
 
+#include "core/KorvexError.h"
 #include "core/SettingsFile.h"
 
 #include <QSerialPortInfo>
@@ -134,4 +135,30 @@ QString describeSerialPort(int portNumber, const QString &iniPath)
 #else
     return serialDevicePath(portNumber, iniPath);
 #endif
+}
+
+void PortChoice::setNumber(int n)
+{
+    if (n < 1 || n > LastComPort)
+        throw KorvexError(
+            QStringLiteral("invalid port number %1: COM1 to COM%2 exist").arg(n).arg(LastComPort));
+    m_number = n;
+}
+
+void PortChoice::setDevice(const QString &path, const QString &name)
+{
+    m_fixedPath = path;
+    m_fixedName = name;
+}
+
+QString PortChoice::portName() const
+{
+    if (m_fixedPath.isEmpty())
+        return comPortName(m_number);
+    return m_fixedName.isEmpty() ? m_fixedPath : m_fixedName;
+}
+
+QString PortChoice::devicePath() const
+{
+    return m_fixedPath.isEmpty() ? serialDevicePath(m_number, m_iniPath) : m_fixedPath;
 }

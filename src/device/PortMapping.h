@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // Which device of the machine COMn is.
 //
@@ -48,3 +49,27 @@ QString serialDevicePath(int portNumber, const QString &iniPath);
 // What COMn is, for the operator: on Windows what the system calls the port
 // ("USB Serial Port (FTDI)", or that it is not there), elsewhere its device.
 QString describeSerialPort(int portNumber, const QString &iniPath);
+
+// Which port a serial link opens: COMn, resolved to its device each time it is
+// asked (so an adapter plugged in after start-up is found), or a device named
+// outright.
+class PortChoice
+{
+public:
+    explicit PortChoice(QString iniPath) : m_iniPath(std::move(iniPath)) {}
+
+    // COMn; throws KorvexError outside COM1 to COM<LastComPort>.
+    void setNumber(int n);
+    // This device whatever the number, called name in messages (the path
+    // itself when name is empty); an empty path goes back to COMn.
+    void setDevice(const QString &path, const QString &name = {});
+    // "COM3", or the device's name or path.
+    QString portName() const;
+    QString devicePath() const;
+
+private:
+    QString m_iniPath;
+    int m_number = 1;
+    QString m_fixedPath;
+    QString m_fixedName;
+};

@@ -124,7 +124,7 @@ QString lostConnectionDescription(const QString &portName, const QString &path, 
         .arg(portLabel(portName, path), why);
 }
 
-QtSerialLink::QtSerialLink(QString iniPath, QObject *parent) : QObject(parent), m_iniPath(std::move(iniPath))
+QtSerialLink::QtSerialLink(QString iniPath, QObject *parent) : QObject(parent), m_port(std::move(iniPath))
 {
     connect(&m_serial, &QSerialPort::errorOccurred, this, &QtSerialLink::onErrorOccurred);
 }
@@ -137,28 +137,22 @@ QtSerialLink::~QtSerialLink()
 
 QString QtSerialLink::devicePath() const
 {
-    return m_fixedPath.isEmpty() ? serialDevicePath(m_portNumber, m_iniPath) : m_fixedPath;
+    return m_port.devicePath();
 }
 
 void QtSerialLink::setDevice(const QString &path, const QString &name)
 {
-    m_fixedPath = path;
-    m_fixedName = name;
+    m_port.setDevice(path, name);
 }
 
 QString QtSerialLink::portName() const
 {
-    if (m_fixedPath.isEmpty())
-        return comPortName(m_portNumber);
-    return m_fixedName.isEmpty() ? m_fixedPath : m_fixedName;
+    return m_port.portName();
 }
 
 void QtSerialLink::setPortNumber(int n)
 {
-    if (n < 1 || n > LastComPort)
-        throw KorvexError(
-            QStringLiteral("invalid port number %1: COM1 to COM%2 exist").arg(n).arg(LastComPort));
-    m_portNumber = n;
+    m_port.setNumber(n);
 }
 
 void QtSerialLink::setLineSettings(const LineSettings &settings)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/LineSettings.h"
+#include "device/PortMapping.h"
 #include "device/SerialPort.h"
 
 #include <QObject>
@@ -68,11 +69,8 @@ private:
     [[noreturn]] void throwLost(const QString &systemText);
 
     QSerialPort m_serial;
-    QString m_iniPath;
-    int m_portNumber = 1;
+    PortChoice m_port;
     LineSettings m_settings;
     QString m_openPath;
-    QString m_fixedPath;
-    QString m_fixedName;
     QString m_failure; // set when the open port failed, until thrown
 };

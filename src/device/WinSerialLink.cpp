@@ -88,7 +88,7 @@ struct WinSerialLink::Handles
 };
 
 WinSerialLink::WinSerialLink(QString iniPath, QObject *parent)
-    : QObject(parent), m_os(std::make_unique<Handles>()), m_iniPath(std::move(iniPath))
+    : QObject(parent), m_os(std::make_unique<Handles>()), m_port(std::move(iniPath))
 {}
 
 WinSerialLink::~WinSerialLink()
@@ -98,28 +98,22 @@ WinSerialLink::~WinSerialLink()
 
 QString WinSerialLink::devicePath() const
 {
-    return m_fixedPath.isEmpty() ? serialDevicePath(m_portNumber, m_iniPath) : m_fixedPath;
+    return m_port.devicePath();
 }
 
 void WinSerialLink::setDevice(const QString &path, const QString &name)
 {
-    m_fixedPath = path;
-    m_fixedName = name;
+    m_port.setDevice(path, name);
 }
 
 QString WinSerialLink::portName() const
 {
-    if (m_fixedPath.isEmpty())
-        return comPortName(m_portNumber);
-    return m_fixedName.isEmpty() ? m_fixedPath : m_fixedName;
+    return m_port.portName();
 }
 
 void WinSerialLink::setPortNumber(int n)
 {
-    if (n < 1 || n > LastComPort)
-        throw KorvexError(
-            QStringLiteral("invalid port number %1: COM1 to COM%2 exist").arg(n).arg(LastComPort));
-    m_portNumber = n;
+    m_port.setNumber(n);
 }
 
 void WinSerialLink::setLineSettings(const LineSettings &settings)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/LineSettings.h"
+#include "device/PortMapping.h"
 #include "device/SerialPort.h"
 
 #include <QByteArray>
@@ -66,12 +67,9 @@ private:
     [[noreturn]] void throwLost(const QString &systemText);
 
     std::unique_ptr<Handles> m_os;
-    QString m_iniPath;
-    int m_portNumber = 1;
+    PortChoice m_port;
     LineSettings m_settings;
     QString m_openPath;
-    QString m_fixedPath;
-    QString m_fixedName;
     QByteArray m_received; // taken from the driver, not yet by the program
     QString m_failure;     // set when the open port failed, until thrown
 };
