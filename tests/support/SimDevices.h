@@ -36,14 +36,20 @@ struct Run
 // COM2 ... in a settings file of their own; each logs what it receives. In a
 // device's options STATE names a state file holding row 2 as key A, string A,
 // and DIR the settings' folder.
+//
+// korvexctl is the Linux build; tests/wine points program at korvexctl.exe
+// under Wine, has each simulator make the link linkDir/comN that the prefix
+// calls COMn, and names the files korvexctl is given as the prefix sees them.
 struct Devices
 {
-    explicit Devices(const QStringList &faults)
+    explicit Devices(const QStringList &faults, const QString &linkDir = {})
     {
         const QString state = writeFile(dir.filePath(QStringLiteral("state")), "1 1C 41\n");
         for (int i = 0; i < faults.size(); ++i) {
             QStringList args = QStringList{QStringLiteral("--log")} +
                                faults.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            if (!linkDir.isEmpty())
+                args << QStringLiteral("--link") << QStringLiteral("%1/com%2").arg(linkDir).arg(i + 1);
             args.replaceInStrings(QStringLiteral("STATE"), state);
             args.replaceInStrings(QStringLiteral("DIR"), dir.path());
             sims.push_back(std::make_unique<SimProcess>(args));
@@ -61,10 +67,15 @@ struct Devices
                                     const std::function<void(QProcess &)> &setUp = {}) const
     {
         auto process = std::make_unique<QProcess>();
+        if (prepare)
+            prepare(*process);
         if (setUp)
             setUp(*process);
-        const QStringList command =
-            QStringList{QStringLiteral(KORVEXCTL_PATH), QStringLiteral("--settings"), ini()} + args;
+        QStringList command = program + QStringList{QStringLiteral("--settings"), ini()} + args;
+        for (QString &arg : command) {
+            if (pathFor && arg.startsWith(dir.path()))
+                arg = pathFor(arg);
+        }
         if (ulimit > 0)
             process->start(QStringLiteral("sh"),
                            QStringList{QStringLiteral("-c"),
@@ -98,4 +109,7 @@ struct Devices
     QTemporaryDir dir;
     std::vector<std::unique_ptr<SimProcess>> sims; // COM1, COM2 ...
     bool ok = true;
+    QStringList program{QStringLiteral(KORVEXCTL_PATH)};
+    std::function<QString(const QString &)> pathFor;
+    std::function<void(QProcess &)> prepare;
 };

@@ -1,15 +1,12 @@
 #pragma once
 
-#include "SimProcess.h"
+#include "SimDevices.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QtTest>
 
 #include <memory>
-#include <vector>
 
 // The Windows programs under Wine, run from this (Linux) side so that the
 // simulated devices can be native processes on pseudo-terminals. Set by
@@ -19,9 +16,8 @@
 //                             (the unpacked zip), with its DLLs and plugins
 //   KORVEX_WINE_PROBE         tests/korvex-window-probe.exe of the Windows build
 //   KORVEX_WINE_PORTS         the folder of the links COM1 ... COM4 stand for
+//                             (the prefix's Ports key names them)
 namespace WineRig {
-
-constexpr int WaitMs = 60000;
 
 inline QString env(const char *name)
 {
@@ -46,44 +42,37 @@ inline QString program(const QString &name)
     return QDir(env("KORVEX_WINE_PROGRAMS")).filePath(name);
 }
 
-// Starts a Windows program under Wine; it finds its DLLs and plugins beside
-// itself, or (the probe) in the programs' folder. (Wine hands no QT_
-// variable on to a Windows program.)
+// A Windows program finds its DLLs and plugins beside itself, or (the probe)
+// in the programs' folder; Wine hands no QT_ variable on to it, and turns its
+// command line into Windows text in the Unix locale's encoding.
+inline void prepare(QProcess &process)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("WINEPATH"), windowsPath(env("KORVEX_WINE_PROGRAMS")));
+    process.setProcessEnvironment(environment);
+}
+
 inline std::unique_ptr<QProcess> start(const QString &exe, const QStringList &args)
 {
     auto process = std::make_unique<QProcess>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    // Wine turns the command line into Windows text in the Unix locale's
-    // encoding: UTF-8, whatever the test runs in.
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    environment.insert(QStringLiteral("WINEPATH"), windowsPath(env("KORVEX_WINE_PROGRAMS")));
-    process->setProcessEnvironment(environment);
+    prepare(*process);
     process->start(QStringLiteral("wine"), QStringList{exe} + args);
     return process;
 }
 
-// Simulated devices as COM1, COM2 ... of the prefix, each with its own
-// faults; each logs what it receives. The prefix has COMn registered as the
-// link KORVEX_WINE_PORTS/comN (Wine's own way to name a port: its Ports
-// key), and each simulator makes that link to its terminal while it runs.
-struct Ports
+// Simulated devices as COM1, COM2 ... of the prefix, and korvexctl.exe.
+struct Ports : Devices
 {
-    explicit Ports(const QStringList &faults)
+    explicit Ports(const QStringList &faults) : Devices(faults, env("KORVEX_WINE_PORTS"))
     {
-        for (int i = 0; i < faults.size(); ++i) {
-            const QString link = QDir(env("KORVEX_WINE_PORTS")).filePath(QStringLiteral("com%1").arg(i + 1));
-            sims.push_back(std::make_unique<SimProcess>(
-                QStringList{QStringLiteral("--log"), QStringLiteral("--link"), link} +
-                faults.at(i).split(u' ', Qt::SkipEmptyParts)));
-            ok = !sims.back()->path().isEmpty() && ok;
-        }
+        program = QStringList{QStringLiteral("wine"), WineRig::program(QStringLiteral("korvexctl.exe"))};
+        pathFor = windowsPath;
+        prepare = WineRig::prepare;
     }
     // Something has been received by device n (from 1).
     bool heard(int n) { return sims[std::size_t(n - 1)]->log().contains("<-"); }
-
-    std::vector<std::unique_ptr<SimProcess>> sims; // COM1, COM2 ...
-    bool ok = true;
 };
 
 } // namespace WineRig

@@ -1,6 +1,5 @@
 // korvexctl.exe as an operator on Windows runs it, under Wine, against
 // simulated devices reached as COM1, COM2 ... of the Wine prefix.
-#include "TestFiles.h"
 #include "WineRig.h"
 
 #include <QtTest>
@@ -9,55 +8,6 @@
 
 using namespace Qt::StringLiterals;
 using namespace WineRig;
-
-namespace {
-
-// All sixteen rows, 1, 2, 5 and 16 set, with bytes a line that is not raw
-// would translate, swallow or act on.
-const QByteArray Rows = "#written by hand\r\n01\tF1\t{C7}{11}{13}{03}{7F}\tfirst\r\n02\tA\tAB\r\n"
-                        "03\t\t\r\n04\t\t\r\n05\tESC\t{0D}{0A}{1B}[A{FF}\r\n06\t\t\r\n07\t\t\r\n"
-                        "08\t\t\r\n09\t\t\r\n10\t\t\r\n11\t\t\r\n12\t\t\r\n13\t\t\r\n14\t\t\r\n"
-                        "15\t\t\r\n16\tF12\t{80}xyz\r\n";
-
-struct Run
-{
-    int exit = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// korvexctl.exe with a settings file of its own (empty: the defaults) and
-// files in a folder of its own.
-struct Korvexctl
-{
-    QString file(const QString &name, const QByteArray &bytes = {}) const
-    {
-        return bytes.isNull() ? dir.filePath(name) : writeFile(dir.filePath(name), bytes);
-    }
-    std::unique_ptr<QProcess> start(const QStringList &args) const
-    {
-        QStringList windowsArgs = args;
-        for (QString &arg : windowsArgs) {
-            if (arg.startsWith(dir.path()))
-                arg = windowsPath(arg);
-        }
-        return WineRig::start(program(u"korvexctl.exe"_s),
-                              QStringList{u"--settings"_s, windowsPath(settings)} + windowsArgs);
-    }
-    Run run(const QStringList &args) const
-    {
-        auto process = start(args);
-        process->waitForFinished(WaitMs);
-        return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
-                process->readAllStandardOutput(), process->readAllStandardError()};
-    }
-
-    QTemporaryDir dir;
-    // The settings file must be there: without it COMn could be any device.
-    const QString settings = writeFile(dir.filePath(u"Korvex.ini"_s), "[GENERAL]\r\n");
-};
-
-} // namespace
 
 class TestWineKorvexctl : public QObject
 {
@@ -113,14 +63,11 @@ private slots:
         QFETCH(bool, sent);
         Ports ports({{}, u"--silent"_s});
         QVERIFY(ports.ok);
-        Korvexctl korvexctl;
-        args.replaceInStrings(u"FILE"_s,
-                              korvexctl.file(u"in.cfg"_s, "01\tF1\tok\n17\tA\n03\tQQ\n04\tA\t{c7}\n"));
-        QVERIFY(QDir(korvexctl.dir.path()).mkdir(u"Prüfstand"_s));
-        args.replaceInStrings(u"ACCENTED"_s, korvexctl.file(u"Prüfstand/in.cfg"_s, "01\tF1\tok\n17\tA\n"));
-        args.replaceInStrings(u"BAD_INI"_s,
-                              windowsPath(korvexctl.file(u"bad.ini"_s, "[COMSETTINGS]\r\nBAUD=96oo\r\n")));
-        const Run run = korvexctl.run(args);
+        args.replaceInStrings(u"FILE"_s, ports.file(u"in.cfg"_s, "01\tF1\tok\n17\tA\n03\tQQ\n04\tA\t{c7}\n"));
+        QVERIFY(QDir(ports.dir.path()).mkdir(u"Prüfstand"_s));
+        args.replaceInStrings(u"ACCENTED"_s, ports.file(u"Prüfstand/in.cfg"_s, "01\tF1\tok\n17\tA\n"));
+        args.replaceInStrings(u"BAD_INI"_s, ports.file(u"bad.ini"_s, "[COMSETTINGS]\r\nBAUD=96oo\r\n"));
+        const Run run = ports.run(args);
         QCOMPARE(run.exit, exit);
         const auto matches = [](const QString &pattern, const QByteArray &text) {
             return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
@@ -148,12 +95,11 @@ private slots:
         Ports ports(
             {{}, u"--ack-no-store"_s, u"--silent"_s, u"--delay-ms z=150 --delay-ms R=50 --delay-ms W=50"_s});
         QVERIFY(ports.ok);
-        Korvexctl korvexctl;
-        const QString cfg = korvexctl.file(u"rows.cfg"_s, Rows);
+        const QString cfg = ports.file(u"rows.cfg"_s, rows());
         const QStringList all = {u"-p"_s, u"COM1"_s, u"-p"_s, u"COM2"_s,
                                  u"-p"_s, u"COM3"_s, u"-p"_s, u"COM4"_s};
 
-        const Run write = korvexctl.run(QStringList{u"write"_s, cfg, u"--timing"_s, u"reply"_s} + all);
+        const Run write = ports.run(QStringList{u"write"_s, cfg, u"--timing"_s, u"reply"_s} + all);
         QCOMPARE(write.exit, 3);
         // What differs row by row is the Linux tests' business; here, each
         // port's own status under its COM name.
@@ -168,9 +114,8 @@ private slots:
         // One file per device that answered, read with reply timing through
         // the Windows link; each verifies (protocol timing) against its
         // device, the slow one too, so the two timings read the same rows.
-        const QString folder = korvexctl.file(u"read"_s);
-        const Run read =
-            korvexctl.run(QStringList{u"read"_s, u"-o"_s, folder, u"--timing"_s, u"reply"_s} + all);
+        const QString folder = ports.file(u"read"_s);
+        const Run read = ports.run(QStringList{u"read"_s, u"-o"_s, folder, u"--timing"_s, u"reply"_s} + all);
         QCOMPARE(read.exit, 3);
         // Windows keeps the names COM1 ... COM9 for its ports, whatever follows the dot.
         QCOMPARE(QDir(folder).entryList(QDir::Files),
@@ -178,7 +123,7 @@ private slots:
         for (const QString &com : {u"COM1"_s, u"COM4"_s}) {
             const QString file = QDir(folder).filePath(com + u"-rows.cfg"_s);
             QVERIFY(readFile(file).startsWith("#Moravelle KORVEX configuration file\r\n#"));
-            QCOMPARE(korvexctl.run({u"verify"_s, file, u"-p"_s, com}).exit, 0);
+            QCOMPARE(ports.run({u"verify"_s, file, u"-p"_s, com}).exit, 0);
         }
     }
 
@@ -188,9 +133,8 @@ private slots:
         // commands, their ports are closed, both are named incomplete.
         Ports ports({{}, {}});
         QVERIFY(ports.ok);
-        Korvexctl korvexctl;
-        auto process = korvexctl.start(
-            {u"write"_s, korvexctl.file(u"rows.cfg"_s, Rows), u"-p"_s, u"COM1"_s, u"-p"_s, u"COM2"_s});
+        auto process = ports.start(
+            {u"write"_s, ports.file(u"rows.cfg"_s, rows()), u"-p"_s, u"COM1"_s, u"-p"_s, u"COM2"_s});
         QTRY_VERIFY_WITH_TIMEOUT(ports.sims[0]->log().contains("<- /W1"), WaitMs);
         ::kill(pid_t(process->processId()), SIGINT);
         QVERIFY(process->waitForFinished(WaitMs));

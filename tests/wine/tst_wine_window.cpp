@@ -4,14 +4,11 @@
 // sixteen rows; the shipped KORVEXConfig.exe takes F5 as the probe does.
 // Needs what WineRig.h names, DISPLAY, and KORVEX_WINE_PROBE;
 // KORVEX_WINE_SCREENSHOTS, if set, is where the screenshots go.
-#include "TestFiles.h"
 #include "WineRig.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QtTest>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 using namespace WineRig;
@@ -44,9 +41,10 @@ const QString Title = u"^KORVEX CONFIG v"_s;
 int xWindows(bool wait)
 {
     QProcess search;
-    search.start(u"xdotool"_s,
-                 wait ? QStringList{u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--name"_s, Title}
-                      : QStringList{u"search"_s, u"--onlyvisible"_s, u"--name"_s, Title});
+    QStringList args{u"search"_s, u"--onlyvisible"_s, u"--name"_s, Title};
+    if (wait)
+        args.insert(1, u"--sync"_s);
+    search.start(u"xdotool"_s, args);
     return search.waitForFinished(WaitMs) ? int(search.readAllStandardOutput().count('\n')) : -1;
 }
 
@@ -77,16 +75,14 @@ struct Probe
         process->kill();
         process->waitForFinished(WaitMs);
     }
-    // Reads its report until a line is wanted; false when time runs out
-    // or it ends first.
-    bool waitFor(const std::function<bool(const QString &)> &wanted)
+    // Reads its report until it says line; false when time runs out or it
+    // ends first.
+    bool saw(const QString &wanted)
     {
-        QDeadlineTimer deadline(WaitMs);
-        for (;;) {
+        for (QDeadlineTimer deadline(WaitMs); process->state() == QProcess::Running && !deadline.hasExpired();
+             process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
             while (process->canReadLine()) {
-                QString line = QString::fromUtf8(process->readLine());
-                while (line.endsWith(u'\n') || line.endsWith(u'\r'))
-                    line.chop(1);
+                const QString line = QString::fromUtf8(process->readLine()).trimmed();
                 lines << line;
                 const QStringList words = line.split(u' ');
                 if (words.value(0) == u"rect"_s && words.size() == 6)
@@ -94,17 +90,11 @@ struct Probe
                         QRect(words[2].toInt(), words[3].toInt(), words[4].toInt(), words[5].toInt());
                 if (words.value(0) == u"clipped"_s)
                     clipped << line;
-                if (wanted(line))
+                if (line == wanted)
                     return true;
             }
-            if (deadline.hasExpired() || process->state() == QProcess::NotRunning)
-                return false;
-            process->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
         }
-    }
-    bool saw(const QString &line)
-    {
-        return waitFor([&](const QString &said) { return said == line; });
+        return false;
     }
 
     std::unique_ptr<QProcess> process;
@@ -131,7 +121,6 @@ class TestWineWindow : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
     std::unique_ptr<Ports> m_ports;
     std::unique_ptr<Probe> m_probe;
     QImage m_blankKey;  // row 1's key field before any key
@@ -156,14 +145,10 @@ private slots:
         // COM1: a device that holds sixteen rows, put there by korvexctl.exe.
         m_ports = std::make_unique<Ports>(QStringList{QString()});
         QVERIFY(m_ports->ok);
-        const QString rows = writeFile(m_dir.filePath(u"rows.cfg"_s), SixteenRows);
-        auto write = start(program(u"korvexctl.exe"_s),
-                           {u"write"_s, windowsPath(rows), u"-p"_s, u"COM1"_s, u"--timing"_s, u"reply"_s});
-        QVERIFY(write->waitForFinished(WaitMs));
-        QCOMPARE(write->exitCode(), 0);
-
-        const QString ini = writeFile(m_dir.filePath(u"Korvex.ini"_s), "[COMSETTINGS]\r\nPORT=1\r\n");
-        m_probe = std::make_unique<Probe>(ini, env("KORVEX_WINE_PROGRAMS"));
+        QCOMPARE(
+            m_ports->run({u"write"_s, m_ports->file(u"rows.cfg"_s, SixteenRows), u"-p"_s, u"COM1"_s}).exit,
+            0);
+        m_probe = std::make_unique<Probe>(m_ports->ini(), env("KORVEX_WINE_PROGRAMS"));
         QVERIFY(m_probe->saw(u"ready"_s));
     }
 
