@@ -1,5 +1,6 @@
 #include "FakeKorvex.h"
 #include "OperationsRig.h"
+#include "TestFiles.h"
 
 #include "core/SettingsFile.h"
 #include "device/PortMapping.h"
@@ -210,15 +211,8 @@ private slots:
         // row longer than six units, a missing reply and everything after it
         // are not data.
         Rig rig;
-        const QByteArrayList replies = {"\x1C"
-                                        "AB\0"_ba,
-                                        "\xFF\0"_ba,
-                                        "\x02"
-                                        "AB\0"_ba,
-                                        "\x1C"
-                                        "ABCDEFG\0"_ba,
-                                        {},
-                                        "\x1C\0"_ba};
+        const QByteArrayList replies = {'\x1C' + "AB\0"_ba,      "\xFF\0"_ba, '\x02' + "AB\0"_ba,
+                                        '\x1C' + "ABCDEFG\0"_ba, {},          "\x1C\0"_ba};
         rig.device.intercept = [&](const QByteArray &command, qint64 now) {
             if (!command.startsWith("/R"))
                 return false;
@@ -226,14 +220,12 @@ private slots:
             return true;
         };
         const SessionResult result = rig.ops.readRows();
-        QStringList kinds;
+        QList<int> kinds;
         for (int i = 0; i < 7; ++i)
-            kinds << QString::number(int(result.rows[std::size_t(i)].kind));
+            kinds << int(result.rows[std::size_t(i)].kind);
         using K = RowOutcome::Kind;
-        QCOMPARE(kinds, (QStringList{QString::number(int(K::Read)), QString::number(int(K::Read)),
-                                     QString::number(int(K::UnknownKey)), QString::number(int(K::Cut)),
-                                     QString::number(int(K::NoReply)), QString::number(int(K::Unreliable)),
-                                     QString::number(int(K::Unreliable))}));
+        QCOMPARE(kinds, (QList<int>{int(K::Read), int(K::Read), int(K::UnknownKey), int(K::Cut),
+                                    int(K::NoReply), int(K::Unreliable), int(K::Unreliable)}));
         QCOMPARE(result.rows[3].deviceString, "ABCDEFG"_ba);
         QCOMPARE(rig.row(3), "A|ABCDEF|v"_ba); // the window cuts it as typing would
     }
@@ -393,11 +385,9 @@ private slots:
         // Settings the port refuses are reported, and the steps after them
         // are not done: the labels keep what they showed.
         Rig rig;
-        rig.ops.SetupCommPort({4, u"fast"_s, u"N"_s, 0});
+        // (A baud rate that is no number at all: tst_korvexctl, in the same words.)
         rig.ops.SetupCommPort({4, u"+9600"_s, u"N"_s, 0});
-        QCOMPARE(rig.shown(), "Error setting up comm port - invalid port settings \"fast,N,8,2\": baud rate "
-                              "must be a positive whole number\n"
-                              "Error setting up comm port - invalid port settings \"+9600,N,8,2\": baud rate "
+        QCOMPARE(rig.shown(), "Error setting up comm port - invalid port settings \"+9600,N,8,2\": baud rate "
                               "must be a positive whole number"_ba);
         QCOMPARE(rig.model.text(MainModel::Text::CommLabel), u"COM1"_s);
         // A read and a send step the percentage row by row, remainder dropped.
@@ -448,16 +438,12 @@ private slots:
         QTest::newRow("past the adapters: ttyS(n-1)") << 3 << QString() << u"ttyUSB0"_s << u"ttyS2"_s;
         // clang-format on
         // The [PORTS] example an operator copies from the README, comments and all.
-        QFile readme(QFINDTESTDATA("../../README.md"));
-        QByteArray text = readme.open(QIODevice::ReadOnly) ? readme.readAll() : QByteArray();
+        QByteArray text = readFile(QFINDTESTDATA("../../README.md"));
         const qsizetype start = text.indexOf("```ini\n") + 7;
         QTemporaryDir dir;
-        QFile ini(dir.filePath(u"Korvex.ini"_s));
-        if (!ini.open(QIODevice::WriteOnly) ||
-            !ini.write(text.mid(start, text.indexOf("```", start) - start).replace("   ", "")) ||
-            !ini.flush())
-            qFatal("cannot copy the README's example");
-        const SettingsFile settings(ini.fileName());
+        const SettingsFile settings(
+            writeFile(dir.filePath(u"Korvex.ini"_s),
+                      text.mid(start, text.indexOf("```", start) - start).replace("   ", "")));
         QTest::newRow("README: COM1 a path") << 1 << settings.portDevice(1) << QString() << u"ttyUSB0"_s;
         QTest::newRow("README: COM2 a bare name") << 2 << settings.portDevice(2) << QString() << u"ttyACM0"_s;
     }
@@ -476,22 +462,18 @@ private slots:
 
     void openFailureTellsWhatToDo()
     {
-#ifdef Q_OS_WIN
         // Windows denies a port only to a second program: no group to join;
-        // a missing COMn is not there at all.
+        // a missing COMn is not there at all. Elsewhere: join the device's
+        // group; missing: name it in [PORTS].
         const std::pair<OpenFailure, const char *> hints[] = {
+#ifdef Q_OS_WIN
             {OpenFailure::NoPermission, "is in use by another program"},
-            {OpenFailure::InUse, "in use by another program"},
-            { OpenFailure::NotFound,
-              "does not exist on this computer" }};
+            {OpenFailure::NotFound, "does not exist on this computer"},
 #else
-        // No permission: join the device's group; busy: another program holds
-        // it; missing: name it in [PORTS].
-        const std::pair<OpenFailure, const char *> hints[] = {
             {OpenFailure::NoPermission, "usermod -aG dialout"},
-            {OpenFailure::InUse, "in use by another program"},
-            {OpenFailure::NotFound, "[PORTS] section of Korvex.ini"}};
+            {OpenFailure::NotFound, "[PORTS] section of Korvex.ini"},
 #endif
+            {OpenFailure::InUse, "in use by another program"}};
         for (const auto &[kind, hint] : hints) {
             const QString text = openFailureDescription(u"COM2"_s, u"/dev/ttyUSB1"_s, kind, u"system text"_s,
                                                         QString(), "9600,N,8,2");
