@@ -134,14 +134,12 @@ private slots:
         QCOMPARE(station.finish(), 1);
         QStringList units = station.units();
         units.sort();
-        QCOMPARE(units.size(), 4);
-        QCOMPARE(units.at(0), u"good PASS"_s);
-        QCOMPARE(units.at(1), u"nostore FAIL: rows 1-2, 5, 16 differ"_s);
-        QVERIFY2(QRegularExpression(u"^pulled FAIL: removed during write, rows 1-\\d+ new$"_s)
-                     .match(units.at(2))
-                     .hasMatch(),
-                 qPrintable(units.at(2)));
-        QCOMPARE(units.at(3), u"silent FAIL: no answer: KORVEX not responsing on port silent"_s);
+        QVERIFY2(units.size() == 4 && units.at(2).contains(QRegularExpression(
+                                          u"^pulled FAIL: removed during write, rows 1-\\d+ new$"_s)),
+                 qPrintable(units.join(u'\n')));
+        QCOMPARE(units.mid(0, 2) + units.mid(3),
+                 (QStringList{u"good PASS"_s, u"nostore FAIL: rows 1-2, 5, 16 differ"_s,
+                              u"silent FAIL: no answer: KORVEX not responsing on port silent"_s}));
         // What differs, row by row, under the unit's line.
         QVERIFY(station.out.contains(
             "  row 5: device has no key, no string; file has key ESC, {0D}{0A}{1B}[A{FF}"));
