@@ -98,36 +98,25 @@ private slots:
         setContent(before);
         QString why;
         bool written = false;
-#ifdef Q_OS_WIN
         {
+#ifdef Q_OS_WIN
             std::optional<HeldOpen> held;
             if (fault == 3 || fault == 4)
                 held.emplace(path(), fault == 3 ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE);
             if (fault == 5)
                 QFile::setPermissions(path(), QFile::ReadOwner);
-            written = WriteINI(path(),
-                               {{u"COMSETTINGS"_s, u"PORT"_s, u"3"_s},
-                                { u"GENERAL"_s,
-                                  u"X"_s,
-                                  u"1"_s }},
-                               &why);
-            QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
-        }
 #else
-        {
             HonourPermissions asUser;
-            if (fault == 0) {
-                FileSizeLimit full(16);
-                written = WriteINI(
-                    path(), {{u"COMSETTINGS"_s, u"PORT"_s, u"3"_s}, {u"GENERAL"_s, u"X"_s, u"1"_s}}, &why);
-            } else {
-                QFile::setPermissions(path(),
-                                      fault == 1 ? QFile::WriteOwner : QFile::ReadOwner | QFile::WriteOwner);
-                written = WriteINI(path(), u"COMSETTINGS"_s, u"PORT"_s, u"3"_s, &why);
-                QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
-            }
-        }
+            std::optional<FileSizeLimit> full;
+            if (fault == 0)
+                full.emplace(16);
+            if (fault == 1)
+                QFile::setPermissions(path(), QFile::WriteOwner);
 #endif
+            written = WriteINI(path(),
+                               {{u"COMSETTINGS"_s, u"PORT"_s, u"3"_s}, {u"GENERAL"_s, u"X"_s, u"1"_s}}, &why);
+        }
+        QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
         QVERIFY(!written);
         QVERIFY2(why.contains(QDir::toNativeSeparators(path())), qPrintable(why));
         QCOMPARE(readFile(path()), before);
