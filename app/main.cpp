@@ -1,11 +1,6 @@
 #include "core/SettingsLocation.h"
 #include "core/Version.h"
-#include "core/Waiter.h"
-#include "device/PortMapping.h"
-#include "device/SystemSerialLink.h"
-#include "ui/Form1.h"
-#include "ui/MessageBoxPrompter.h"
-#include "ui/QtFileDialogs.h"
+#include "ui/ProgramWindow.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -56,16 +51,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("org.korvexconfig.KORVEXConfig"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/org.korvexconfig.KORVEXConfig.png")));
 
-    const QString iniPath = settingsFilePath();
-    MessageBoxPrompter prompter;
-    EventLoopWaiter waiter;
-    SystemSerialLink port(iniPath);
-    QtFileDialogs dialogs;
-    const auto describePort = [&iniPath](int n) { return describeSerialPort(n, iniPath); };
-    Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, programDirectory(), {}, describePort, {}});
-    // Boxes and dialogs belong to the window once it exists.
-    prompter.setParent(&window);
-    dialogs.setParent(&window);
+    ProgramWindow program(settingsFilePath(), programDirectory());
+    Form1 &window = program.window();
     window.show();
     // Once the window is up, so that its messages appear over it.
     if (!file.isEmpty())

@@ -1,11 +1,8 @@
 #include "core/IniFile.h"
 #include "core/MainModel.h"
 #include "core/SettingsLocation.h"
-#include "core/Waiter.h"
-#include "device/QtSerialLink.h"
 #include "ui/Form1.h"
-#include "ui/MessageBoxPrompter.h"
-#include "ui/QtFileDialogs.h"
+#include "ui/ProgramWindow.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -29,11 +26,8 @@ private slots:
         QCOMPARE(settingsFilePath(), ini);
         QVERIFY(WriteINI(ini,
                          {{u"COMSETTINGS"_s, u"PORT"_s, u"3"_s}, {u"COMSETTINGS"_s, u"BAUD"_s, u"19200"_s}}));
-        MessageBoxPrompter prompter;
-        EventLoopWaiter waiter;
-        QtSerialLink port{ini};
-        QtFileDialogs dialogs;
-        Form1 window{{&prompter, &port, &waiter, &dialogs, ini, programDirectory(), {}, {}, {}}};
+        ProgramWindow program(ini, programDirectory());
+        Form1 &window = program.window();
         QCOMPARE(window.model().text(MainModel::Text::CommLabel) + u' ' +
                      window.model().text(MainModel::Text::BaudLabel),
                  u"COM3 19200"_s);

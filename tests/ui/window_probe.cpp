@@ -12,12 +12,7 @@
 
 #include "core/KeyRows.h"
 #include "core/MainModel.h"
-#include "core/Waiter.h"
-#include "device/PortMapping.h"
-#include "device/SystemSerialLink.h"
-#include "ui/Form1.h"
-#include "ui/MessageBoxPrompter.h"
-#include "ui/QtFileDialogs.h"
+#include "ui/ProgramWindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -66,14 +61,8 @@ int main(int argc, char *argv[])
     }
     const QString iniPath = args.at(1);
 
-    MessageBoxPrompter prompter;
-    EventLoopWaiter waiter;
-    SystemSerialLink port(iniPath);
-    QtFileDialogs dialogs;
-    const auto describePort = [&iniPath](int n) { return describeSerialPort(n, iniPath); };
-    Form1 window({&prompter, &port, &waiter, &dialogs, iniPath, args.at(2), {}, describePort, {}});
-    prompter.setParent(&window);
-    dialogs.setParent(&window);
+    ProgramWindow program(iniPath, args.at(2));
+    Form1 &window = program.window();
 
     KeyRows &rows = window.model().rows();
     QObject::connect(&rows, &KeyRows::keyNameChanged, &window, [&rows](int i) {
