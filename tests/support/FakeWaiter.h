@@ -13,8 +13,7 @@ class FakeWaiter : public Waiter
 public:
     void Delay(int ms) override
     {
-        if (m_aborted)
-            throw OperationAborted();
+        throwIfAborted();
         m_delays.append(ms);
         m_now += ms;
         if (onAdvance)
@@ -22,8 +21,7 @@ public:
     }
     void pumpEvents() override
     {
-        if (m_aborted)
-            throw OperationAborted();
+        throwIfAborted();
         ++m_pumps;
         if (onPump)
             onPump();
@@ -33,8 +31,7 @@ public:
     {
         int waited = 0;
         while (!ready() && waited < ms) {
-            if (m_aborted)
-                throw OperationAborted();
+            throwIfAborted();
             ++waited;
             ++m_now;
             if (onAdvance)
@@ -52,6 +49,12 @@ public:
     std::function<void()> onPump;              // stands in for user-interface events
 
 private:
+    void throwIfAborted() const
+    {
+        if (m_aborted)
+            throw OperationAborted();
+    }
+
     qint64 m_now = 0;
     QList<int> m_delays;
     int m_pumps = 0;

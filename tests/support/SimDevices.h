@@ -25,6 +25,14 @@ inline QByteArray rows()
     return file;
 }
 
+// The whole text matches pattern, "." matching line ends too.
+inline bool matches(const QString &pattern, const QByteArray &text)
+{
+    return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
+        .match(QString::fromUtf8(text))
+        .hasMatch();
+}
+
 struct Run
 {
     int exit = -1;

@@ -1,4 +1,4 @@
-// The window as the program makes it (app/main.cpp), with a voice: for
+// The window as the program makes it (ProgramWindow), with a voice: for
 // tests/wine/tst_wine_window.cpp, which runs it under Wine and drives it
 // from outside with real keys and clicks through the X server. On standard
 // output, one line each:
@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
@@ -74,31 +73,26 @@ int main(int argc, char *argv[])
 
     window.show();
     // Where things are is known once the window system has placed the window.
-    QTimer placed;
-    placed.start(50);
-    QObject::connect(&placed, &QTimer::timeout, &window, [&window, &placed] {
-        if (!window.windowHandle() || !window.windowHandle()->isExposed())
-            return;
-        placed.stop();
-        const auto at = [](const QWidget *widget) {
-            const QPoint corner = widget->mapToGlobal(QPoint(0, 0));
-            tell(QStringLiteral("rect %1 %2 %3 %4 %5")
-                     .arg(widget->objectName())
-                     .arg(corner.x())
-                     .arg(corner.y())
-                     .arg(widget->width())
-                     .arg(widget->height()));
-        };
-        for (const QWidget *widget : window.findChildren<QWidget *>()) {
-            if (widget->objectName().startsWith(QLatin1String("KbdKey_")) ||
-                widget->objectName().startsWith(QLatin1String("Command")))
-                at(widget);
-            const auto *label = qobject_cast<const QLabel *>(widget);
-            if (label && !fits(label))
-                tell(QStringLiteral("clipped %1 %2").arg(label->objectName(), label->text()));
-        }
-        at(&window);
-        tell(QStringLiteral("ready"));
-    });
+    while (!window.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const auto at = [](const QWidget *widget) {
+        const QRect r(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+        tell(QStringLiteral("rect %1 %2 %3 %4 %5")
+                 .arg(widget->objectName())
+                 .arg(r.x())
+                 .arg(r.y())
+                 .arg(r.width())
+                 .arg(r.height()));
+    };
+    for (const QWidget *widget : window.findChildren<QWidget *>()) {
+        if (widget->objectName().startsWith(QLatin1String("KbdKey_")) ||
+            widget->objectName().startsWith(QLatin1String("Command")))
+            at(widget);
+        const auto *label = qobject_cast<const QLabel *>(widget);
+        if (label && !fits(label))
+            tell(QStringLiteral("clipped %1 %2").arg(label->objectName(), label->text()));
+    }
+    at(&window);
+    tell(QStringLiteral("ready"));
     return QApplication::exec();
 }

@@ -19,15 +19,11 @@
 //                             (the prefix's Ports key names them)
 namespace WineRig {
 
-inline QString env(const char *name)
-{
-    return qEnvironmentVariable(name);
-}
-
 inline bool configured()
 {
-    return !env("WINEPREFIX").isEmpty() && QFileInfo::exists(env("KORVEX_WINE_PROGRAMS")) &&
-           QFileInfo::exists(env("KORVEX_WINE_PORTS"));
+    return !qEnvironmentVariable("WINEPREFIX").isEmpty() &&
+           QFileInfo::exists(qEnvironmentVariable("KORVEX_WINE_PROGRAMS")) &&
+           QFileInfo::exists(qEnvironmentVariable("KORVEX_WINE_PORTS"));
 }
 
 // A Linux path as a program in the prefix names it.
@@ -39,7 +35,7 @@ inline QString windowsPath(const QString &path)
 
 inline QString program(const QString &name)
 {
-    return QDir(env("KORVEX_WINE_PROGRAMS")).filePath(name);
+    return QDir(qEnvironmentVariable("KORVEX_WINE_PROGRAMS")).filePath(name);
 }
 
 // A Windows program finds its DLLs and plugins beside itself, or (the probe)
@@ -50,7 +46,7 @@ inline void prepare(QProcess &process)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    environment.insert(QStringLiteral("WINEPATH"), windowsPath(env("KORVEX_WINE_PROGRAMS")));
+    environment.insert(QStringLiteral("WINEPATH"), windowsPath(qEnvironmentVariable("KORVEX_WINE_PROGRAMS")));
     process.setProcessEnvironment(environment);
 }
 
@@ -65,14 +61,12 @@ inline std::unique_ptr<QProcess> start(const QString &exe, const QStringList &ar
 // Simulated devices as COM1, COM2 ... of the prefix, and korvexctl.exe.
 struct Ports : Devices
 {
-    explicit Ports(const QStringList &faults) : Devices(faults, env("KORVEX_WINE_PORTS"))
+    explicit Ports(const QStringList &faults) : Devices(faults, qEnvironmentVariable("KORVEX_WINE_PORTS"))
     {
         program = QStringList{QStringLiteral("wine"), WineRig::program(QStringLiteral("korvexctl.exe"))};
         pathFor = windowsPath;
         prepare = WineRig::prepare;
     }
-    // Something has been received by device n (from 1).
-    bool heard(int n) { return sims[std::size_t(n - 1)]->log().contains("<-"); }
 };
 
 } // namespace WineRig
