@@ -33,11 +33,6 @@ inline QString windowsPath(const QString &path)
            QFileInfo(path).absoluteFilePath().replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
 
-inline QString program(const QString &name)
-{
-    return QDir(qEnvironmentVariable("KORVEX_WINE_PROGRAMS")).filePath(name);
-}
-
 // A Windows program finds its DLLs and plugins beside itself, or (the probe)
 // in the programs' folder; Wine hands no QT_ variable on to it, and turns its
 // command line into Windows text in the Unix locale's encoding.
@@ -63,7 +58,9 @@ struct Ports : Devices
 {
     explicit Ports(const QStringList &faults) : Devices(faults, qEnvironmentVariable("KORVEX_WINE_PORTS"))
     {
-        program = QStringList{QStringLiteral("wine"), WineRig::program(QStringLiteral("korvexctl.exe"))};
+        program = QStringList{
+            QStringLiteral("wine"),
+            QDir(qEnvironmentVariable("KORVEX_WINE_PROGRAMS")).filePath(QStringLiteral("korvexctl.exe"))};
         pathFor = windowsPath;
         prepare = WineRig::prepare;
     }

