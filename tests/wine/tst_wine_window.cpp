@@ -86,7 +86,7 @@ struct Probe
                 if (words.value(0) == u"rect"_s && words.size() == 6)
                     rects[words[1]] =
                         QRect(words[2].toInt(), words[3].toInt(), words[4].toInt(), words[5].toInt());
-                if (line == wanted)
+                if (line == wanted.trimmed()) // an empty key name ends in a space
                     return true;
             }
             if (deadline.hasExpired() || process->state() == QProcess::NotRunning)
