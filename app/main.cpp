@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("org.korvexconfig.KORVEXConfig"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/org.korvexconfig.KORVEXConfig.png")));
 
-    ProgramWindow program(settingsFilePath(), programDirectory());
+    ProgramWindow program(programSettingsFile(), programDirectory());
     Form1 &window = program.window();
     window.show();
     // Once the window is up, so that its messages appear over it.

@@ -84,7 +84,7 @@ int main(int argc, char **argv)
 
     CountingObserver prompter;
     FloorWaiter waiter;
-    QtSerialLink port(sim.iniPath());
+    QtSerialLink port{SettingsFile(sim.iniPath())};
     DeviceSession ops(port, waiter, prompter);
     ops.SetupCommPort({1, QStringLiteral("9600"), QStringLiteral("N"), 0});
     KeyOverrides rows;

@@ -105,11 +105,11 @@ bool DeviceJob::awaitDevice(DeviceSession &session, SystemSerialLink &port, Even
 void DeviceJob::run()
 {
     EventLoopWaiter waiter;
-    SystemSerialLink port{m_setup.iniPath};
-    // COMn is found again at every opening, so one plugged in meanwhile is the
-    // one used; a device named by its path is that device.
-    if (target.com == 0)
-        port.setDevice(target.device, target.port);
+    // The device the target was resolved to when the run began, and at every
+    // opening the same one: the verify after a write, the retries of --wait,
+    // a station unit's phases. The settings file is not read again.
+    SystemSerialLink port{SettingsFile(QString())};
+    port.setDevice(target.device, target.port);
     ProgressCounter progress(rowsDone);
     DeviceSession session(port, waiter, progress);
     session.setTiming(m_setup.timing);

@@ -22,8 +22,7 @@ struct JobSetup
     DeviceSession::Timing timing = DeviceSession::Timing::Reply;
     KeyOverrides rows{}; // what write, verify and station send and compare
     RowSet which = AllRows;
-    int waitMs = 0;  // wait this long for the device to appear and answer
-    QString iniPath; // where COMn is mapped
+    int waitMs = 0; // wait this long for the device to appear and answer
 };
 
 // One device session run on a thread of its own, so that its waits never

@@ -9,10 +9,11 @@
 
 namespace {
 
-Target comTarget(int n, const SettingsFile &settings)
+// The ports were read once, at the start of the run, and were refused then if
+// any line of [PORTS] could not be read: COMn is resolved here, once.
+Target comTarget(int n, const PortsSection &ports)
 {
-    return Target{comPortName(n), serialDevicePath(n, settings.path()), n, !settings.portDevice(n).isEmpty(),
-                  QString()};
+    return Target{comPortName(n), serialDevicePath(n, ports), n, ports.devices.count(n) > 0, QString()};
 }
 
 bool contains(const QList<Target> &targets, const QString &device)
@@ -30,16 +31,15 @@ QString canonicalDevice(const QString &device)
     return resolved.isEmpty() ? device : resolved;
 }
 
-std::optional<QList<Target>> namedTargets(const QStringList &ports, const SettingsFile &settings,
-                                          QString *why)
+std::optional<QList<Target>> namedTargets(const QStringList &given, const PortsSection &ports, QString *why)
 {
     QList<Target> targets;
-    for (const QString &port : ports) {
+    for (const QString &port : given) {
         if (port.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0)
             continue;
         Target target;
         if (const std::optional<int> n = parseComPort(port)) {
-            target = comTarget(*n, settings);
+            target = comTarget(*n, ports);
             target.named = true;
         }
 #ifdef Q_OS_WIN
@@ -74,27 +74,27 @@ std::optional<QList<Target>> namedTargets(const QStringList &ports, const Settin
 #ifdef Q_OS_WIN
 // Windows names each port COMn itself, and has no other: the ports it lists,
 // in the order of their numbers, each with what Windows calls it.
-QList<Target> windowsPorts(const SettingsFile &settings)
+QList<Target> windowsPorts(const PortsSection &ports)
 {
-    QList<Target> ports;
+    QList<Target> listed;
     for (const SerialPortEntry &entry : availableSerialPorts()) {
         if (const std::optional<int> n = parseComPort(entry.portName)) {
-            Target target = comTarget(*n, settings);
+            Target target = comTarget(*n, ports);
             target.named = false;
             target.description = entry.description;
-            ports << target;
+            listed << target;
         }
     }
-    std::sort(ports.begin(), ports.end(), [](const Target &a, const Target &b) { return a.com < b.com; });
-    return ports;
+    std::sort(listed.begin(), listed.end(), [](const Target &a, const Target &b) { return a.com < b.com; });
+    return listed;
 }
 #endif
 
-QList<Target> candidateTargets(const SettingsFile &settings, const QList<Target> &except)
+QList<Target> candidateTargets(const PortsSection &ports, const QList<Target> &except)
 {
     QList<Target> found;
 #ifdef Q_OS_WIN
-    for (const Target &port : windowsPorts(settings)) {
+    for (const Target &port : windowsPorts(ports)) {
         if (!contains(except, port.device))
             found << port;
     }
@@ -104,19 +104,19 @@ QList<Target> candidateTargets(const SettingsFile &settings, const QList<Target>
             found << target;
     };
     for (int n = 1; n <= OfferedComPorts; ++n)
-        add(comTarget(n, settings));
+        add(comTarget(n, ports));
     for (const SerialPortEntry &entry : availableSerialPorts())
         add(Target{entry.systemLocation, entry.systemLocation, 0, false, entry.description});
 #endif
     return found;
 }
 
-QList<Target> existingPorts(const SettingsFile &settings)
+QList<Target> existingPorts(const PortsSection &ports)
 {
 #ifdef Q_OS_WIN
-    return windowsPorts(settings);
+    return windowsPorts(ports);
 #else
-    QList<Target> ports;
+    QList<Target> found;
     const QList<SerialPortEntry> listed = availableSerialPorts();
     const auto describe = [&](Target target) {
         for (const SerialPortEntry &entry : listed) {
@@ -125,15 +125,15 @@ QList<Target> existingPorts(const SettingsFile &settings)
         }
         return target;
     };
-    for (const Target &candidate : candidateTargets(settings, {})) {
+    for (const Target &candidate : candidateTargets(ports, {})) {
         // A COMn past the adapters falls back to an on-board port that may not
         // be there at all; only what the system has is listed.
         const bool listedBySystem = std::any_of(listed.begin(), listed.end(), [&](const SerialPortEntry &e) {
             return canonicalDevice(e.systemLocation) == canonicalDevice(candidate.device);
         });
         if (listedBySystem || (candidate.named && QFileInfo::exists(candidate.device)))
-            ports << describe(candidate);
+            found << describe(candidate);
     }
-    return ports;
+    return found;
 #endif
 }

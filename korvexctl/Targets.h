@@ -6,7 +6,7 @@
 
 #include <optional>
 
-class SettingsFile;
+struct PortsSection;
 
 // One device: the port as the operator named it and the device it reached.
 struct Target
@@ -29,14 +29,13 @@ QString canonicalDevice(const QString &device);
 
 // The ports given with -p ("all" left out), each as the window maps it, or why
 // one of them is no port or is given twice.
-std::optional<QList<Target>> namedTargets(const QStringList &ports, const SettingsFile &settings,
-                                          QString *why);
+std::optional<QList<Target>> namedTargets(const QStringList &given, const PortsSection &ports, QString *why);
 
 // What "all" may mean besides the named ports: COM1 to COM8 as the window
 // maps them, then every other serial device the system lists; each once, and
 // none of `except`. Those mapped under [PORTS] count as named.
-QList<Target> candidateTargets(const SettingsFile &settings, const QList<Target> &except);
+QList<Target> candidateTargets(const PortsSection &ports, const QList<Target> &except);
 
 // The ports that exist now, without opening any: COM1 to COM8 where their
 // device is there, then every other serial device the system lists.
-QList<Target> existingPorts(const SettingsFile &settings);
+QList<Target> existingPorts(const PortsSection &ports);

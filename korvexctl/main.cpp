@@ -30,13 +30,14 @@ using Operation = Request::Operation;
 // Everything one run needs once the command line has been understood.
 struct Run
 {
-    Run(const Request &request, Console &console, const QString &settingsPath)
-        : request(request), console(console), settingsFile(settingsPath)
+    Run(const Request &request, Console &console, SettingsFile settingsFile)
+        : request(request), console(console), settingsFile(std::move(settingsFile))
     {}
 
     const Request &request;
     Console &console;
     SettingsFile settingsFile;
+    PortsSection ports; // read once: the whole run uses this mapping
     JobSetup setup;
     StopSignal stop;
     bool interrupted = false;
@@ -95,6 +96,16 @@ bool loadSettings(Run &run)
                                                          "[PORTS] section says which device each COMn is"));
         return false;
     }
+    // A line that may have meant to map a COMn would otherwise leave that COMn
+    // on whatever the default gives, maybe another unit on the line.
+    for (const QString &problem : read.ports.problems)
+        run.console.say(problem);
+    if (!read.ports.problems.isEmpty()) {
+        run.console.say(QStringLiteral("nothing was sent: mend the settings file, whose [PORTS] section says "
+                                       "which device each COMn is"));
+        return false;
+    }
+    run.ports = read.ports;
     AppSettings &settings = run.setup.settings;
     settings = read.settings;
     if (run.request.baud)
@@ -208,7 +219,7 @@ QString writeRows(const QString &file, const KeyOverrides &rows)
 // list without --probe: the ports there are, not one byte written to any.
 int listPorts(Run &run, const QList<Target> &named)
 {
-    const QList<Target> existing = existingPorts(run.settingsFile);
+    const QList<Target> existing = existingPorts(run.ports);
     for (Target port : named.isEmpty() ? existing : named) {
         // A port named is described as the system describes it, when it has it.
         for (const Target &known : existing) {
@@ -258,7 +269,6 @@ int runRequest(Run &run)
         return ExitStatus::Usage;
     run.setup.timing = request.timing;
     run.setup.waitMs = request.waitMs;
-    run.setup.iniPath = run.settingsFile.path();
 
     QString why;
     if (request.operation == Operation::Station) {
@@ -275,7 +285,7 @@ int runRequest(Run &run)
         return station.run();
     }
 
-    const std::optional<QList<Target>> named = namedTargets(request.ports, run.settingsFile, &why);
+    const std::optional<QList<Target>> named = namedTargets(request.ports, run.ports, &why);
     if (!named)
         return usage(run.console, why);
     const bool all = request.ports.contains(QLatin1String("all"), Qt::CaseInsensitive);
@@ -290,7 +300,7 @@ int runRequest(Run &run)
     const bool probing = all || request.operation == Operation::List;
     QList<Target> probed = targets;
     if (probing && (all || targets.isEmpty()))
-        probed << candidateTargets(run.settingsFile, targets);
+        probed << candidateTargets(run.ports, targets);
     run.atOnce = devicesAtOnce(static_cast<int>(probing ? probed.size() : targets.size()), &why);
     if (run.atOnce == 0) {
         run.console.say(why);
@@ -359,7 +369,8 @@ int main(int argc, char *argv[])
         return ExitStatus::RowsFailed;
     }
 
-    Run run(request, console, request.settingsPath.isEmpty() ? settingsFilePath() : request.settingsPath);
+    Run run(request, console,
+            request.settingsPath.isEmpty() ? programSettingsFile() : SettingsFile(request.settingsPath));
     const int status = runRequest(run);
     // Whatever is still buffered must reach its reader, or the run failed.
     if (!writeStandardOutput({}, &why)) {

@@ -19,8 +19,8 @@ const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
 struct IniLine
 {
-    enum class Kind { Other, Section, Entry };
-    Kind kind = Kind::Other;
+    using Kind = IniLineView::Kind;
+    Kind kind = Kind::Ignored;
     QByteArray name; // section or key name
     QByteArray value;
 };
@@ -33,15 +33,13 @@ IniLine parseLine(const QByteArray &raw)
         return line;
     if (text.startsWith('[')) {
         const qsizetype close = text.indexOf(']');
-        if (close > 0) {
-            line.kind = IniLine::Kind::Section;
-            line.name = trimBlanks(text.mid(1, close - 1));
-        }
+        line.kind = close > 0 ? IniLine::Kind::Section : IniLine::Kind::UnclosedSection;
+        line.name = trimBlanks(close > 0 ? text.mid(1, close - 1) : text.mid(1));
         return line;
     }
     const qsizetype eq = text.indexOf('=');
+    line.kind = eq > 0 ? IniLine::Kind::Entry : IniLine::Kind::Other;
     if (eq > 0) {
-        line.kind = IniLine::Kind::Entry;
         line.name = trimBlanks(text.left(eq));
         line.value = trimBlanks(text.mid(eq + 1));
     }
@@ -185,6 +183,11 @@ bool fail(QString *why, const QString &text)
 
 QString ReadINI(const QString &path, const QString &section, const QString &key, const QString &def)
 {
+    return readIniValue(path, section, key).value_or(def);
+}
+
+std::optional<QString> readIniValue(const QString &path, const QString &section, const QString &key)
+{
     const FileContent content = readFile(path);
     bool inSection = false;
     for (const RawLine &raw : content.lines) {
@@ -194,7 +197,20 @@ QString ReadINI(const QString &path, const QString &section, const QString &key,
         else if (inSection && line.kind == IniLine::Kind::Entry && sameName(line.name, key))
             return QString::fromLatin1(line.value.left(MaxValueLength));
     }
-    return def;
+    return std::nullopt;
+}
+
+QList<IniLineView> readIniLines(const QString &path)
+{
+    QList<IniLineView> views;
+    const FileContent content = readFile(path);
+    int number = 0;
+    for (const RawLine &raw : content.lines) {
+        const IniLine line = parseLine(raw.text);
+        views.append({++number, line.kind, QString::fromLatin1(line.name), QString::fromLatin1(line.value),
+                      QString::fromLatin1(trimBlanks(raw.text))});
+    }
+    return views;
 }
 
 QString iniReadProblem(const QString &path)

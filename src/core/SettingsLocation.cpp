@@ -34,24 +34,25 @@ QString programDirectory()
     return QCoreApplication::applicationDirPath();
 }
 
-QString settingsFilePath(const QString &programDir, const QString &userConfigDir)
+SettingsFile programSettingsFile(const QString &programDir, const QString &userConfigDir)
 {
+    const QString mine = QDir(userConfigDir).filePath(SettingsFileName);
     // An installed program never writes into its own directory, even when
     // whoever runs it could (root): the package manager owns that directory
     // and could not remove a file it did not put there.
     const QDir program(programDir);
     if (program.exists(InstalledMarker))
-        return QDir(userConfigDir).filePath(SettingsFileName);
+        return SettingsFile(mine);
+    // A file there is the operator's, whatever it is: one that cannot be read
+    // is reported, never passed over for another that lacks its [PORTS].
     const QFileInfo beside(program.filePath(SettingsFileName));
-    const bool besideUsable =
-        beside.exists() ? beside.isFile() && beside.isWritable() : canMakeFilesIn(programDir);
-    if (besideUsable)
-        return beside.filePath();
-    return QDir(userConfigDir).filePath(SettingsFileName);
+    if (beside.exists() || beside.isSymLink() || canMakeFilesIn(programDir))
+        return SettingsFile(beside.filePath(), mine);
+    return SettingsFile(mine);
 }
 
-QString settingsFilePath()
+SettingsFile programSettingsFile()
 {
-    return settingsFilePath(programDirectory(),
-                            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    return programSettingsFile(programDirectory(),
+                               QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
 }

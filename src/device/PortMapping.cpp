@@ -1,7 +1,6 @@
 #include "device/PortMapping.h"
 
 #include "core/KorvexError.h"
-#include "core/SettingsFile.h"
 
 #include <QSerialPortInfo>
 
@@ -49,26 +48,6 @@ bool naturalLess(const QString &a, const QString &b)
 
 } // namespace
 
-QString comPortName(int n)
-{
-    return QStringLiteral("COM") + QString::number(n);
-}
-
-std::optional<int> parseComPort(const QString &name)
-{
-    if (name.size() < 4 || name.size() > 6 ||
-        name.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) != 0)
-        return std::nullopt;
-    const QStringView digits = QStringView(name).mid(3);
-    if (digits.startsWith(QLatin1Char('0')) ||
-        !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
-        return std::nullopt;
-    const int n = digits.toInt();
-    if (n < 1 || n > LastComPort)
-        return std::nullopt;
-    return n;
-}
-
 bool isUsbAdapter(const SerialPortEntry &entry)
 {
     const QString name = baseName(entry.systemLocation);
@@ -107,33 +86,51 @@ QList<SerialPortEntry> availableSerialPorts()
     return entries;
 }
 
-QString serialDevicePath(int portNumber, const QString &iniPath)
+QString serialDevicePath(int portNumber, const PortsSection &ports)
 {
 #ifdef Q_OS_WIN
-    Q_UNUSED(iniPath);
+    Q_UNUSED(ports);
     return comPortName(portNumber);
 #else
-    const QString configured = SettingsFile(iniPath).portDevice(portNumber);
-    // Listing the ports reads the system's device tree; skip it when not needed.
-    return resolveDevicePath(portNumber, configured,
-                             configured.trimmed().isEmpty() ? availableSerialPorts()
-                                                            : QList<SerialPortEntry>());
+    const auto mapped = ports.devices.find(portNumber);
+    if (mapped != ports.devices.end())
+        return resolveDevicePath(portNumber, mapped->second, {});
+    if (!ports.problems.isEmpty())
+        throw KorvexError(QStringLiteral("which device %1 is cannot be known: %2. Mend that line of the "
+                                         "[PORTS] section, or name %1 there")
+                              .arg(comPortName(portNumber), ports.problems.constFirst()));
+    // Listing the ports reads the system's device tree; only done when needed.
+    return resolveDevicePath(portNumber, QString(), availableSerialPorts());
 #endif
 }
 
-QString describeSerialPort(int portNumber, const QString &iniPath)
+QString serialDevicePath(int portNumber, const SettingsFile &settings)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(settings);
+    return comPortName(portNumber);
+#else
+    return serialDevicePath(portNumber, settings.ports());
+#endif
+}
+
+QString describeSerialPort(int portNumber, const SettingsFile &settings)
 {
 #ifdef Q_OS_WIN
     // "COM3 is COM3" would say nothing; Windows knows what the port is.
-    Q_UNUSED(iniPath);
-    const QString name = serialDevicePath(portNumber, QString());
+    Q_UNUSED(settings);
+    const QString name = comPortName(portNumber);
     for (const SerialPortEntry &entry : availableSerialPorts()) {
         if (entry.portName.compare(name, Qt::CaseInsensitive) == 0)
             return entry.description.isEmpty() ? QStringLiteral("a serial port") : entry.description;
     }
     return QStringLiteral("not present on this computer");
 #else
-    return serialDevicePath(portNumber, iniPath);
+    try {
+        return serialDevicePath(portNumber, settings);
+    } catch (const KorvexError &error) {
+        return error.description();
+    }
 #endif
 }
 
@@ -149,6 +146,7 @@ void PortChoice::setDevice(const QString &path, const QString &name)
 {
     m_fixedPath = path;
     m_fixedName = name;
+    m_identity.reset();
 }
 
 QString PortChoice::portName() const
@@ -160,5 +158,19 @@ QString PortChoice::portName() const
 
 QString PortChoice::devicePath() const
 {
-    return m_fixedPath.isEmpty() ? serialDevicePath(m_number, m_iniPath) : m_fixedPath;
+    return m_fixedPath.isEmpty() ? serialDevicePath(m_number, m_settings) : m_fixedPath;
+}
+
+void PortChoice::opened(qintptr handle)
+{
+    if (m_fixedPath.isEmpty())
+        return;
+    const std::optional<DeviceIdentity> now = deviceIdentity(handle);
+    if (!m_identity) {
+        m_identity = now;
+    } else if (now && !(*now == *m_identity)) {
+        throw KorvexError(QStringLiteral("%1 now leads elsewhere: %2 is not the device this run began with, "
+                                         "so nothing more is sent to it")
+                              .arg(portName(), m_fixedPath));
+    }
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/ComPort.h"
+#include "core/SettingsFile.h"
+#include "device/DeviceIdentity.h"
+
 #include <QList>
 #include <QString>
 
@@ -13,16 +17,6 @@
 // without one, COMn is the n-th USB serial adapter in name order, so that a
 // plugged-in adapter works as COM1 without editing a file, and past the
 // adapters COMn is the on-board port /dev/ttyS(n-1).
-
-// Port numbers: COM1 to COM255 can exist; the window offers the first eight,
-// and they are the ones "all" looks at.
-constexpr int LastComPort = 255;
-constexpr int OfferedComPorts = 8;
-
-// "COM3".
-QString comPortName(int n);
-// n of a port named "COMn" (any case), n from 1 to LastComPort; nothing else.
-std::optional<int> parseComPort(const QString &name);
 
 // One serial device the system reports.
 struct SerialPortEntry
@@ -43,20 +37,26 @@ QString resolveDevicePath(int portNumber, const QString &configured, const QList
 // The devices the system lists now.
 QList<SerialPortEntry> availableSerialPorts();
 
-// The device COMn stands for on this machine now.
-QString serialDevicePath(int portNumber, const QString &iniPath);
+// The device COMn stands for on this machine now, by the [PORTS] section
+// given. Throws KorvexError when the section does not name COMn while some of
+// its lines cannot be read: one of them may have meant COMn, and the default
+// could be another unit on the line.
+QString serialDevicePath(int portNumber, const PortsSection &ports);
+// The same, by the settings files as they are now.
+QString serialDevicePath(int portNumber, const SettingsFile &settings);
 
 // What COMn is, for the operator: on Windows what the system calls the port
-// ("USB Serial Port (FTDI)", or that it is not there), elsewhere its device.
-QString describeSerialPort(int portNumber, const QString &iniPath);
+// ("USB Serial Port (FTDI)", or that it is not there), elsewhere its device,
+// or why it is not known.
+QString describeSerialPort(int portNumber, const SettingsFile &settings);
 
 // Which port a serial link opens: COMn, resolved to its device each time it is
 // asked (so an adapter plugged in after start-up is found), or a device named
-// outright.
+// outright, which is then the same device at every opening.
 class PortChoice
 {
 public:
-    explicit PortChoice(QString iniPath) : m_iniPath(std::move(iniPath)) {}
+    explicit PortChoice(SettingsFile settings) : m_settings(std::move(settings)) {}
 
     // COMn; throws KorvexError outside COM1 to COM<LastComPort>.
     void setNumber(int n);
@@ -66,10 +66,16 @@ public:
     // "COM3", or the device's name or path.
     QString portName() const;
     QString devicePath() const;
+    // Told after each opening of a device named outright, with its handle: the
+    // first fixes which device the path leads to; a later one that reaches
+    // another (a link replaced, a unit swapped) throws KorvexError, so that
+    // one run never writes one device and verifies another.
+    void opened(qintptr handle);
 
 private:
-    QString m_iniPath;
+    SettingsFile m_settings;
     int m_number = 1;
     QString m_fixedPath;
     QString m_fixedName;
+    std::optional<DeviceIdentity> m_identity;
 };

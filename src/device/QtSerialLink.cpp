@@ -124,7 +124,8 @@ QString lostConnectionDescription(const QString &portName, const QString &path, 
         .arg(portLabel(portName, path), why);
 }
 
-QtSerialLink::QtSerialLink(QString iniPath, QObject *parent) : QObject(parent), m_port(std::move(iniPath))
+QtSerialLink::QtSerialLink(SettingsFile settings, QObject *parent)
+    : QObject(parent), m_port(std::move(settings))
 {
     connect(&m_serial, &QSerialPort::errorOccurred, this, &QtSerialLink::onErrorOccurred);
 }
@@ -194,6 +195,12 @@ void QtSerialLink::open()
     if (m_serial.open(QIODevice::ReadWrite)) {
         m_openPath = path;
         lockDevice(path);
+        try {
+            m_port.opened(m_serial.handle());
+        } catch (const KorvexError &) {
+            m_serial.close();
+            throw;
+        }
         return;
     }
 

@@ -40,7 +40,7 @@ public:
     // is held back by the system until the program takes what waits.
     static constexpr qint64 ReadBufferLimit = 64 * 1024;
 
-    explicit QtSerialLink(QString iniPath, QObject *parent = nullptr);
+    explicit QtSerialLink(SettingsFile settings, QObject *parent = nullptr);
     ~QtSerialLink() override;
 
     void setPortNumber(int n) override;

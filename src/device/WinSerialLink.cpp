@@ -87,8 +87,8 @@ struct WinSerialLink::Handles
     QWinEventNotifier *notifier = nullptr;
 };
 
-WinSerialLink::WinSerialLink(QString iniPath, QObject *parent)
-    : QObject(parent), m_os(std::make_unique<Handles>()), m_port(std::move(iniPath))
+WinSerialLink::WinSerialLink(SettingsFile settings, QObject *parent)
+    : QObject(parent), m_os(std::make_unique<Handles>()), m_port(std::move(settings))
 {}
 
 WinSerialLink::~WinSerialLink()

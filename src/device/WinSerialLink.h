@@ -32,7 +32,7 @@ public:
     // the driver's own queue.
     static constexpr qint64 ReadBufferLimit = 64 * 1024;
 
-    explicit WinSerialLink(QString iniPath, QObject *parent = nullptr);
+    explicit WinSerialLink(SettingsFile settings, QObject *parent = nullptr);
     ~WinSerialLink() override;
 
     void setPortNumber(int n) override;

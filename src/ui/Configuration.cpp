@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -192,9 +193,15 @@ void Configuration::saveSteps()
     chosen.Baud = m_cboBaud->currentIndex() < 0 ? QString() : baudToStore(m_cboBaud->currentText());
     chosen.Parity = m_cboParity->currentText().left(1);
     QString why;
-    if (!m_settingsFile.write(chosen, &why))
+    QString savedTo;
+    if (!m_settingsFile.write(chosen, &why, &savedTo))
         throw KorvexError(why);
     m_settings = chosen;
+    if (!savedTo.isEmpty())
+        m_prompter.message(
+            QStringLiteral("%1 cannot be written, so the settings were saved in %2, which is "
+                           "read before it.")
+                .arg(QDir::toNativeSeparators(m_settingsFile.path()), QDir::toNativeSeparators(savedTo)));
 
     if (m_actions.apply)
         m_actions.apply(chosen);

@@ -20,13 +20,14 @@
 #include <QLibrary>
 
 Form1::Form1(const Form1Collaborators &with, QWidget *parent)
-    : QMainWindow(parent), m_prompter(with.prompter), m_waiter(with.waiter), m_settingsFile(with.iniPath),
-      m_programDir(with.programDir), m_choosePrinter(with.choosePrinter), m_describePort(with.describePort)
+    : QMainWindow(parent), m_prompter(with.prompter), m_waiter(with.waiter),
+      m_settingsFile(with.iniPath, with.userIniPath), m_programDir(with.programDir),
+      m_choosePrinter(with.choosePrinter), m_describePort(with.describePort)
 {
     m_printModule = with.printModule.isEmpty() ? QDir(m_programDir).filePath(QStringLiteral("korvexprint"))
                                                : with.printModule;
     if (!m_describePort)
-        m_describePort = [iniPath = with.iniPath](int port) { return serialDevicePath(port, iniPath); };
+        m_describePort = [settings = m_settingsFile](int port) { return describeSerialPort(port, settings); };
 
     setObjectName(QStringLiteral("Form1"));
     m_model = std::make_unique<MainModel>();

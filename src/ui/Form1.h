@@ -56,6 +56,9 @@ struct Form1Collaborators
     std::function<QString(int port)> describePort;
     // The printing module. Empty: korvexprint beside the program.
     QString printModule;
+    // This user's own Korvex.ini, which takes what cannot be saved to iniPath
+    // (see SettingsFile). Empty: there is none.
+    QString userIniPath;
 };
 
 // The main window: a view over MainModel. Each handler is one call into the

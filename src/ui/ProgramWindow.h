@@ -13,12 +13,12 @@
 class ProgramWindow
 {
 public:
-    ProgramWindow(const QString &iniPath, const QString &programDir);
+    ProgramWindow(const SettingsFile &settings, const QString &programDir);
 
     Form1 &window() { return m_window; }
 
 private:
-    QString m_iniPath;
+    SettingsFile m_settings;
     MessageBoxPrompter m_prompter;
     EventLoopWaiter m_waiter;
     SystemSerialLink m_port;

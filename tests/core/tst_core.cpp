@@ -147,6 +147,10 @@ private slots:
         }
         QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
 #endif
+        // A regular file where the folder should be stops root as well.
+        setContent("x");
+        QVERIFY(!WriteINI(path() + u"/Korvex.ini"_s, u"GENERAL"_s, u"X"_s, u"1"_s));
+        QCOMPARE(readFile(path()), "x"_ba);
         setContent("[PORTS]\nCOM1=\0/dev/ttyS0\n"_ba);
         QVERIFY(iniReadProblem(path()).contains(u"NUL bytes"_s));
         setContent({});
@@ -155,21 +159,71 @@ private slots:
         QCOMPARE(settings.lastDirectory(), u"/tmp/caf\u00e9 \u20ac"_s);
     }
 
-    void unwritableDirectoryFallsBackToUserConfig()
+    void keptWhereTheOperatorKeepsIt_data()
     {
-        // A regular file where the directory should be stops root as well.
-        setContent("x");
-        QVERIFY(!WriteINI(path() + u"/Korvex.ini"_s, u"GENERAL"_s, u"X"_s, u"1"_s));
-        QCOMPARE(readFile(path()), "x"_ba);
-
-        const QString config = m_dir.filePath(u"config"_s);
-        QCOMPARE(settingsFilePath(m_dir.path(), config), path());
-        const QString fallback = settingsFilePath(path(), config);
-        QCOMPARE(fallback, QDir(config).filePath(u"Korvex.ini"_s));
-        QVERIFY(WriteINI(fallback, u"GENERAL"_s, u"X"_s, u"1"_s));
-        QCOMPARE(ReadINI(fallback, u"general"_s, u"x"_s, QString()), u"1"_s);
-        // (An installed program never keeps its settings beside itself:
-        // tst_installed, and the Windows installer's test.)
+        // Korvex.ini beside the program as it is found, and the problem start-up
+        // reports; the user's own file takes only a save that cannot be
+        // written beside the program, and wins at the next start.
+        QTest::addColumn<QString>("beside"); // what is there
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("none, in a folder that takes files: made there") << u"none"_s << QString();
+        QTest::newRow("none, and no folder to make it in: the user's own") << u"no folder"_s << QString();
+#ifdef Q_OS_UNIX
+        QTest::newRow("read-only in a read-only folder: read; a save goes to the user's")
+            << u"read-only"_s << QString();
+        QTest::newRow("a pipe: reported, not passed over") << u"fifo"_s << u"device or pipe"_s;
+        QTest::newRow("a link to /dev/null: reported") << u"/dev/null"_s << u"device or pipe"_s;
+#endif
+        QTest::newRow("a folder: reported") << u"folder"_s << u"folder"_s;
+        QTest::newRow("installed: the user's own only") << u"installed"_s << QString();
+    }
+    void keptWhereTheOperatorKeepsIt()
+    {
+        QFETCH(QString, beside);
+        QFETCH(QString, problem);
+        QTemporaryDir top;
+        const QString program = top.filePath(u"program"_s), ini = QDir(program).filePath(u"Korvex.ini"_s);
+        const QString config = top.filePath(u"config"_s), user = QDir(config).filePath(u"Korvex.ini"_s);
+        if (beside != u"no folder"_s)
+            QDir().mkpath(program);
+        if (beside == u"read-only"_s)
+            writeFile(ini, "[COMSETTINGS]\nBAUD=4800\n[PORTS]\nCOM5=/dev/ttyUSB3\n");
+        else if (beside == u"folder"_s)
+            QDir().mkpath(ini);
+        else if (beside == u"installed"_s)
+            writeFile(QDir(program).filePath(InstalledMarker),
+                      writeFile(ini, "[COMSETTINGS]\nBAUD=4800\n").toUtf8());
+#ifdef Q_OS_UNIX
+        else if (beside == u"fifo"_s)
+            QCOMPARE(mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
+        else if (beside.startsWith(u'/'))
+            QVERIFY(QFile::link(beside, ini));
+#endif
+        const SettingsFile settings = programSettingsFile(program, config);
+        QCOMPARE(settings.path(), beside == u"installed"_s || beside == u"no folder"_s ? user : ini);
+        const SettingsRead read = settings.read();
+        QVERIFY2(problem.isEmpty() ? read.unreadable.isEmpty() : read.unreadable.contains(problem),
+                 qPrintable(read.unreadable));
+        if (beside != u"read-only"_s)
+            return;
+        QCOMPARE(read.settings.Baud, u"4800"_s);
+        AppSettings saved = read.settings;
+        saved.Baud = u"19200"_s;
+        QString why, savedTo;
+        {
+            const auto writable = QFile::permissions(program);
+            QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadOther);
+            QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+#ifdef Q_OS_UNIX
+            HonourPermissions asUser;
+#endif
+            QVERIFY2(settings.write(saved, &why, &savedTo), qPrintable(why));
+            QFile::setPermissions(program, writable);
+        }
+        QCOMPARE(savedTo, user);
+        QCOMPARE(settings.read().settings.Baud, u"19200"_s);
+        QCOMPARE(settings.ports().devices.at(5), u"/dev/ttyUSB3"_s); // the mapping is still the file's
+        QCOMPARE(ReadINI(ini, u"COMSETTINGS"_s, u"BAUD"_s, {}), u"4800"_s);
     }
 
     void settings_data()
@@ -187,6 +241,13 @@ private slots:
 #ifdef Q_OS_UNIX
         QTest::newRow("a file that cannot be read: told, defaults") << "unreadable"_ba << u"1 9600 N 0"_s << 1;
 #endif
+        // A line meant to say which device a COMn is, that cannot: reported,
+        // since that COMn would otherwise reach whatever the default gives.
+        for (const char *ports : {"[PORTS]\nCOM05=/dev/x", "[PORTS]\nCOM5 /dev/x", "[PORTS]\nCOM5: /dev/x", "[PORTS\nCOM5=/dev/x",
+                                  "[PORT]\nCOM5=/dev/x", "[PORTS]\nCOM5=", "[PORTS]\nCOM5=/dev/x\nCOM5=/dev/y"})
+            QTest::addRow("%s", QByteArray(ports).replace('\n', " / ").constData()) << QByteArray(ports) << u"1 9600 N 0"_s << 1;
+        QTest::newRow("names as the reader takes them, and sections of the operator's own") << "[ ports ]\nCOM5=/dev/x\n[NOTES]\nfree text"_ba
+            << u"1 9600 N 0"_s << 0;
         // Numbers as the file may hold them: blanks, signs, halves to even,
         // exponents, 16 bits; 0 stands for refused.
         for (const auto &[value, port] : {std::pair{"  -12 ", -12}, {"2.5", 2}, {"+3.5", 4}, {"-2.5", -2}, {"1e1", 10},

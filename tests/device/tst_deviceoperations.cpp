@@ -444,8 +444,10 @@ private slots:
         const SettingsFile settings(
             writeFile(dir.filePath(u"Korvex.ini"_s),
                       text.mid(start, text.indexOf("```", start) - start).replace("   ", "")));
-        QTest::newRow("README: COM1 a path") << 1 << settings.portDevice(1) << QString() << u"ttyUSB0"_s;
-        QTest::newRow("README: COM2 a bare name") << 2 << settings.portDevice(2) << QString() << u"ttyACM0"_s;
+        const PortsSection mapped = settings.ports();
+        QVERIFY(mapped.problems.isEmpty());
+        QTest::newRow("README: COM1 a path") << 1 << mapped.devices.at(1) << QString() << u"ttyUSB0"_s;
+        QTest::newRow("README: COM2 a bare name") << 2 << mapped.devices.at(2) << QString() << u"ttyACM0"_s;
     }
     void resolveDevicePath()
     {
@@ -458,6 +460,13 @@ private slots:
         for (const QString &entry : available.split(u' ', Qt::SkipEmptyParts))
             entries.append({u"/dev/"_s + entry.chopped(entry.endsWith(u'+')), entry.endsWith(u'+'), {}, {}});
         QCOMPARE(::resolveDevicePath(port, configured, entries), u"/dev/"_s + expected);
+#ifndef Q_OS_WIN
+        // A [PORTS] line that cannot be read may have meant this COMn: no
+        // default device for it, only the ports the section does name.
+        PortsSection broken{{{ port + 1, u"/dev/ttyUSB7"_s }}, { u"Korvex.ini: line 2: \"COM05=/dev/x\""_s }};
+        QVERIFY_THROWS_EXCEPTION(KorvexError, serialDevicePath(port, broken));
+        QCOMPARE(serialDevicePath(port + 1, broken), u"/dev/ttyUSB7"_s);
+#endif
     }
 
     void openFailureTellsWhatToDo()

@@ -24,7 +24,7 @@ struct Program : OperationsRig
 
     SimProcess sim;
     EventLoopWaiter waiter;
-    QtSerialLink port{sim.iniPath()};
+    QtSerialLink port{SettingsFile(sim.iniPath())};
 };
 
 } // namespace
@@ -102,7 +102,7 @@ private slots:
         QTemporaryDir dir;
         const QString other = dir.filePath(u"by-id"_s);
         QVERIFY(QFile::link(program.sim.path(), other));
-        QtSerialLink first{QString()}, second{QString()};
+        QtSerialLink first{SettingsFile(QString())}, second{SettingsFile(QString())};
         first.setDevice(program.sim.path());
         second.setDevice(other, u"COM7"_s);
         first.open();

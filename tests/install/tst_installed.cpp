@@ -23,10 +23,10 @@ private slots:
         QCoreApplication::setApplicationName(u"KORVEXConfig"_s);
         const QString ini =
             QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(u"KORVEXConfig/Korvex.ini"_s);
-        QCOMPARE(settingsFilePath(), ini);
+        QCOMPARE(programSettingsFile().path(), ini);
         QVERIFY(WriteINI(ini,
                          {{u"COMSETTINGS"_s, u"PORT"_s, u"3"_s}, {u"COMSETTINGS"_s, u"BAUD"_s, u"19200"_s}}));
-        ProgramWindow program(ini, programDirectory());
+        ProgramWindow program(programSettingsFile(), programDirectory());
         Form1 &window = program.window();
         QCOMPARE(window.model().text(MainModel::Text::CommLabel) + u' ' +
                      window.model().text(MainModel::Text::BaudLabel),

@@ -161,6 +161,8 @@ private slots:
         QTest::newRow("--settings a folder") << args("--settings DIR version -p COM1") << 2 << u"^$"_s << u"a folder, not a file: the settings file must be readable"_s << quiet;
         // A pipe or NUL bytes: the same refusal, iniReadProblem's words (tst_core).
         QTest::newRow("--settings a link to itself") << args("--settings LOOP version -p COM1") << 2 << u"^$"_s << u"symbolic links"_s << quiet;
+        QTest::newRow("a [PORTS] line that cannot be read: refused, with its line") << args("--settings PORTSINI version -p COM1") << 2 << u"^$"_s
+            << u"korvexctl: \\S+: line \\d+: \"COM05=/dev/null\": \"COM05\" is no port"_s << quiet;
         QTest::newRow("settings the window refuses, in its words") << args("--settings FASTINI version -p COM1") << 2 << u"^$"_s
             << u"Error setting up comm port - invalid port settings \"fast,Q,8,2\": baud rate must be a positive whole number\n$"_s << quiet;
         QTest::newRow("--baud reaches the line: noise to a device at 9600") << args("version -p COM1 --baud 19200 --timing reply") << 3
@@ -192,6 +194,7 @@ private slots:
             {u"BAD"_s, devices.file(u"in.cfg"_s, "01\tF1\tok\n17\tA\n03\tQQ\n04\tA\t{c7}\n1e1\tA\n")},
             {u"OLD"_s, devices.file(u"old.cfg"_s, "old rows\n")},
             {u"FASTINI"_s, devices.file(u"bad.ini"_s, "[COMSETTINGS]\nBAUD=fast\nPARITY=Q\n")},
+            {u"PORTSINI"_s, devices.file(u"ports.ini"_s, readFile(devices.ini()) + "COM05=/dev/null\n")},
             {u"FIFO"_s, fifo},
             {u"LOOP"_s, devices.file(u"loop"_s)},
             {u"DIR"_s, devices.dir.path()}};
@@ -227,6 +230,36 @@ private slots:
                         !devices.sims[0]->log().contains("<- /W2"));
             }
         }
+    }
+
+    void oneRunOneDevice_data()
+    {
+        // While a write runs, COM1's link is made to lead to another device,
+        // or the settings file is saved with COM1 mapped to it: the verify
+        // after the write checks the device that was written, or refuses.
+        QTest::addColumn<bool>("link");
+        QTest::newRow("the link replaced: refused") << true;
+        QTest::newRow("the settings file rewritten: no effect") << false;
+    }
+    void oneRunOneDevice()
+    {
+        QFETCH(bool, link);
+        Devices devices({QString(), QString()});
+        QVERIFY(devices.ok);
+        const QString unit = devices.file(u"unit"_s);
+        QVERIFY(QFile::link(devices.sims[0]->path(), unit));
+        QVERIFY(WriteINI(devices.ini(), u"PORTS"_s, u"COM1"_s, unit));
+        auto process = devices.start({u"write"_s, devices.file(u"rows.cfg"_s, rows()), u"-p"_s, u"COM1"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(devices.sims[0]->log().contains("<- /W0"), WaitMs);
+        const QString decoy = devices.sims[1]->path();
+        QVERIFY(link ? QFile::remove(unit) && QFile::link(decoy, unit)
+                     : WriteINI(devices.ini(), u"PORTS"_s, u"COM1"_s, decoy));
+        QVERIFY(process->waitForFinished(WaitMs));
+        const QByteArray out = process->readAllStandardOutput();
+        QCOMPARE(process->exitCode(), link ? 4 : 0);
+        QVERIFY2(out.contains(link ? "COM1 now leads elsewhere" : "write ok, 16/16 rows verified"),
+                 out.constData());
+        QVERIFY(!devices.sims[1]->log().contains("<-"));
     }
 
     void onATerminal_data()

@@ -37,7 +37,8 @@ struct FormRig
                                 dir.path(),
                                 [this](QPrinter &printer) { return choosePrinter(printer); },
                                 [](int n) { return QStringLiteral("/dev/fake%1").arg(n); },
-                                QStringLiteral(KORVEX_PRINT_MODULE)};
+                                QStringLiteral(KORVEX_PRINT_MODULE),
+                                {}};
         form = std::make_unique<Form1>(with);
     }
     template <typename W = QWidget> W *find(const char *name) const

@@ -60,7 +60,7 @@ int main(int argc, char *argv[])
     }
     const QString iniPath = args.at(1);
 
-    ProgramWindow program(iniPath, args.at(2));
+    ProgramWindow program(SettingsFile(iniPath), args.at(2));
     Form1 &window = program.window();
 
     KeyRows &rows = window.model().rows();
