@@ -135,6 +135,15 @@ void DeviceSession::openIfClosed()
         m_port.open();
 }
 
+void DeviceSession::send(const QByteArray &command)
+{
+    // What waits unread now came before this command: a late reply to an
+    // earlier one, maybe of another run. Taken as this command's reply, it
+    // would shift every row after it.
+    m_port.readAll();
+    m_port.write(command);
+}
+
 void DeviceSession::logLine(const QByteArray &line)
 {
     m_observer.logAdded(line);
@@ -201,7 +210,7 @@ QString DeviceSession::CheckAttached()
         while (tries < AttachTries && !found) {
             m_observer.logExtended(" *");
             openIfClosed();
-            m_port.write(QByteArrayLiteral("z"));
+            send(QByteArrayLiteral("z"));
 
             QByteArray reply;
             if (m_timing == Timing::Reply) {
@@ -292,7 +301,7 @@ void DeviceSession::readRow(int index, bool earlierMissing)
     m_observer.rowCleared(index);
     openIfClosed();
     const QByteArray command = readCommand(index);
-    m_port.write(command);
+    send(command);
     logLine("Sent " + showNul(command));
     awaitReply(ReadReplyMs, readReplyWhole);
 
@@ -391,7 +400,7 @@ SessionResult DeviceSession::sendRows(const RowLookup &rows, const RowSet &which
             const char indexChar = rowIndexChar(i);
 
             openIfClosed();
-            m_port.write(QByteArrayLiteral("/W") + indexChar);
+            send(QByteArrayLiteral("/W") + indexChar);
             m_port.write(QByteArray(1, static_cast<char>(scancode)));
             if (!bytes.isEmpty())
                 m_port.write(bytes);
@@ -413,7 +422,7 @@ bool DeviceSession::VerifyKey(int id)
     RowOutcome &row = outcome(id);
 
     const QByteArray command = readCommand(id);
-    m_port.write(command);
+    send(command);
     logLine("Sent " + showNul(command));
     awaitReply(VerifyReplyMs, readReplyWhole);
 
@@ -477,7 +486,7 @@ SessionResult DeviceSession::queryVersion(VersionQuery when)
         }
         openIfClosed();
         logLine("Requesting Version");
-        m_port.write(QByteArrayLiteral("V"));
+        send(QByteArrayLiteral("V"));
         awaitReply(VersionReplyMs, anyReply);
 
         const QByteArray reply = m_port.readAll();

@@ -111,6 +111,7 @@ private:
     void noteNotAttached(const QString &text);
     void releasePort();
     void openIfClosed();
+    void send(const QByteArray &command);
     void logLine(const QByteArray &line);
     int quietMs() const;
     void awaitReply(int protocolMs, bool (*whole)(const QByteArray &waiting));
