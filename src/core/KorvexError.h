@@ -13,6 +13,9 @@ public:
     enum class Kind {
         Other,
         SettingsRefused, // the port does not take the baud rate or parity asked for
+        PortMissing,     // no such port or device
+        InUse,           // another program has the port
+        NoPermission,    // this user may not open the port
     };
 
     explicit KorvexError(QString description, Kind kind = Kind::Other)

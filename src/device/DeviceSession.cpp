@@ -66,12 +66,6 @@ bool readReplyWhole(const QByteArray &bytes)
     return bytes.indexOf('\0', 1) > 0;
 }
 
-// A version text has no terminator: whatever came, once the line is quiet.
-bool anyReply(const QByteArray &bytes)
-{
-    return !bytes.isEmpty();
-}
-
 } // namespace
 
 int SessionResult::acknowledged() const
@@ -104,6 +98,7 @@ template <typename Body> SessionResult DeviceSession::runExclusive(Stage stage, 
         } catch (const KorvexError &error) {
             m_result.status = SessionResult::Status::PortFailed;
             m_result.message = error.description();
+            m_result.failure = error.kind();
             m_observer.failed(stage, error);
         } catch (const OperationAborted &) {
             // Closing or stopped: let go of the device and say nothing.
@@ -241,6 +236,7 @@ QString DeviceSession::CheckAttached()
     } catch (const KorvexError &error) {
         m_result.status = SessionResult::Status::PortFailed;
         m_result.message = error.description();
+        m_result.failure = error.kind();
         m_observer.failed(Stage::Attach, error);
         return result;
     }
@@ -248,6 +244,7 @@ QString DeviceSession::CheckAttached()
     if (!found)
         return result;
     logLine("KORVEX responded after " + QByteArray::number(tries) + " tries");
+    m_observer.deviceAttached();
     return {};
 }
 
@@ -487,7 +484,10 @@ SessionResult DeviceSession::queryVersion(VersionQuery when)
         openIfClosed();
         logLine("Requesting Version");
         send(QByteArrayLiteral("V"));
-        awaitReply(VersionReplyMs, anyReply);
+        // A version has no end mark, so only the protocol's whole wait tells
+        // where it ends: a slow line would otherwise cut it after its first
+        // characters.
+        m_waiter.Delay(VersionReplyMs);
 
         const QByteArray reply = m_port.readAll();
         m_result.version = reply;

@@ -2,6 +2,7 @@
 
 #include "core/AppSettings.h"
 #include "core/KeyOverride.h"
+#include "core/KorvexError.h"
 #include "device/SessionObserver.h"
 
 #include <QByteArray>
@@ -10,7 +11,6 @@
 #include <array>
 #include <functional>
 
-class KorvexError;
 class SerialPort;
 class Waiter;
 
@@ -49,7 +49,8 @@ struct SessionResult
         Busy,            // another operation of this session was running
     };
     Status status = Status::Done;
-    QString message; // what went wrong, in the operator's words
+    QString message;                                      // what went wrong, in the operator's words
+    KorvexError::Kind failure = KorvexError::Kind::Other; // PortFailed: what kind of failure
     QByteArray version;
     std::array<RowOutcome, RowCount> rows{};
 

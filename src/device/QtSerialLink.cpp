@@ -51,14 +51,77 @@ QSerialPort::StopBits toQtStopBits(int stopBits)
 }
 
 #ifndef Q_OS_WIN
-// The group a user has to join to use the device; root-owned devices are
-// usually opened up through dialout.
-QString deviceGroup(const QString &path)
+DeviceOwner ownerOf(const QString &path)
 {
-    const QString group = QFileInfo(path).group();
-    return group.isEmpty() || group == QLatin1String("root") ? QStringLiteral("dialout") : group;
+    const QFileInfo device(path);
+    return {device.owner(), device.group()};
 }
 #endif
+
+KorvexError::Kind errorKind(OpenFailure kind)
+{
+    switch (kind) {
+    case OpenFailure::NotFound:
+        return KorvexError::Kind::PortMissing;
+    case OpenFailure::NoPermission:
+        return KorvexError::Kind::NoPermission;
+    case OpenFailure::InUse:
+        return KorvexError::Kind::InUse;
+    case OpenFailure::SettingsRefused:
+        return KorvexError::Kind::SettingsRefused;
+    case OpenFailure::NotSerial:
+    case OpenFailure::Other:
+        break;
+    }
+    return KorvexError::Kind::Other;
+}
+
+QString openFailureText(const QString &port, OpenFailure kind, const QString &portName, const QString &path,
+                        const QString &systemText, const DeviceOwner &owner, const QByteArray &settings)
+{
+    switch (kind) {
+    case OpenFailure::NotFound:
+#ifdef Q_OS_WIN
+        return QStringLiteral("%1 does not exist on this computer. Choose another port.").arg(port);
+#else
+        if (portName == path)
+            return QStringLiteral("%1 does not exist. Check that the adapter is plugged in.").arg(port);
+        return QStringLiteral(
+                   "%1 does not exist. Check that the adapter is plugged in, or name the device in "
+                   "the [PORTS] section of Korvex.ini, e.g. %2=/dev/ttyUSB0")
+            .arg(port, portName);
+#endif
+    case OpenFailure::NoPermission:
+#ifdef Q_OS_WIN
+        // Windows denies a port only while another program has it open; there
+        // is no group to join.
+        Q_UNUSED(owner);
+        return QStringLiteral("%1 is in use by another program. Close that program and try again.").arg(port);
+#else
+        // Serial ports are opened up to their users through dialout; any other
+        // owner is someone to ask.
+        if (owner.group == QLatin1String("dialout"))
+            return QStringLiteral("%1: permission denied. Add your user to the group dialout (sudo usermod "
+                                  "-aG dialout $USER), then log out and back in.")
+                .arg(port);
+        return QStringLiteral(
+                   "%1: permission denied. The device belongs to the user %2 and the group %3: ask "
+                   "for access to it.")
+            .arg(port, owner.user.isEmpty() ? QStringLiteral("?") : owner.user,
+                 owner.group.isEmpty() ? QStringLiteral("?") : owner.group);
+#endif
+    case OpenFailure::InUse:
+        return QStringLiteral("%1 is in use by another program. Close that program and try again.").arg(port);
+    case OpenFailure::SettingsRefused:
+        return QStringLiteral("%1 does not accept the settings %2 (%3).")
+            .arg(port, QString::fromLatin1(settings), systemText);
+    case OpenFailure::NotSerial:
+        return QStringLiteral("%1 is not a serial device.").arg(port);
+    case OpenFailure::Other:
+        break;
+    }
+    return QStringLiteral("%1: %2").arg(port, systemText);
+}
 
 // A file, a folder or a pipe where a device was expected: opening it as a
 // port fails with a confusing settings error, or waits for ever on a pipe.
@@ -77,44 +140,12 @@ bool isOtherThanDevice(const QString &path)
 
 } // namespace
 
-QString openFailureDescription(const QString &portName, const QString &path, OpenFailure kind,
-                               const QString &systemText, const QString &group, const QByteArray &settings)
+KorvexError openFailure(const QString &portName, const QString &path, OpenFailure kind,
+                        const QString &systemText, const DeviceOwner &owner, const QByteArray &settings)
 {
-    const QString port = portLabel(portName, path);
-    switch (kind) {
-    case OpenFailure::NotFound:
-#ifdef Q_OS_WIN
-        return QStringLiteral("%1 does not exist on this computer. Choose another port.").arg(port);
-#else
-        if (portName == path)
-            return QStringLiteral("%1 does not exist. Check that the adapter is plugged in.").arg(port);
-        return QStringLiteral(
-                   "%1 does not exist. Check that the adapter is plugged in, or name the device in "
-                   "the [PORTS] section of Korvex.ini, e.g. %2=/dev/ttyUSB0")
-            .arg(port, portName);
-#endif
-    case OpenFailure::NoPermission:
-#ifdef Q_OS_WIN
-        // Windows denies a port only while another program has it open; there
-        // is no group to join.
-        Q_UNUSED(group);
-        return QStringLiteral("%1 is in use by another program. Close that program and try again.").arg(port);
-#else
-        return QStringLiteral("%1: permission denied. Add your user to the group %2 (sudo usermod -aG %2 "
-                              "$USER), then log out and back in.")
-            .arg(port, group.isEmpty() ? QStringLiteral("dialout") : group);
-#endif
-    case OpenFailure::InUse:
-        return QStringLiteral("%1 is in use by another program. Close that program and try again.").arg(port);
-    case OpenFailure::SettingsRefused:
-        return QStringLiteral("%1 does not accept the settings %2 (%3).")
-            .arg(port, QString::fromLatin1(settings), systemText);
-    case OpenFailure::NotSerial:
-        return QStringLiteral("%1 is not a serial device.").arg(port);
-    case OpenFailure::Other:
-        break;
-    }
-    return QStringLiteral("%1: %2").arg(port, systemText);
+    return KorvexError(
+        openFailureText(portLabel(portName, path), kind, portName, path, systemText, owner, settings),
+        errorKind(kind));
 }
 
 QString lostConnectionDescription(const QString &portName, const QString &path, const QString &systemText)
@@ -166,9 +197,8 @@ void QtSerialLink::setLineSettings(const LineSettings &settings)
                          m_serial.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
                          m_serial.setStopBits(toQtStopBits(settings.stopBits));
     if (!applied)
-        throw KorvexError(openFailureDescription(portName(), m_openPath, OpenFailure::SettingsRefused,
-                                                 m_serial.errorString(), QString(), settings.text()),
-                          KorvexError::Kind::SettingsRefused);
+        throw openFailure(portName(), m_openPath, OpenFailure::SettingsRefused, m_serial.errorString(), {},
+                          settings.text());
 }
 
 bool QtSerialLink::isOpen() const
@@ -184,8 +214,7 @@ void QtSerialLink::open()
 
     const QString path = devicePath();
     if (isOtherThanDevice(path))
-        throw KorvexError(openFailureDescription(portName(), path, OpenFailure::NotSerial, QString(),
-                                                 QString(), m_settings.text()));
+        throw openFailure(portName(), path, OpenFailure::NotSerial, QString(), {}, m_settings.text());
     m_serial.setPortName(path);
     m_serial.setBaudRate(m_settings.baud);
     m_serial.setParity(toQtParity(m_settings.parity));
@@ -229,13 +258,11 @@ void QtSerialLink::open()
         break;
     }
 #ifdef Q_OS_WIN
-    const QString group;
+    const DeviceOwner owner;
 #else
-    const QString group = deviceGroup(path);
+    const DeviceOwner owner = ownerOf(path);
 #endif
-    throw KorvexError(
-        openFailureDescription(portName(), path, kind, m_serial.errorString(), group, m_settings.text()),
-        kind == OpenFailure::SettingsRefused ? KorvexError::Kind::SettingsRefused : KorvexError::Kind::Other);
+    throw openFailure(portName(), path, kind, m_serial.errorString(), owner, m_settings.text());
 }
 
 void QtSerialLink::lockDevice(const QString &path)
@@ -248,8 +275,7 @@ void QtSerialLink::lockDevice(const QString &path)
     if (::flock(static_cast<int>(m_serial.handle()), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
         return;
     m_serial.close();
-    throw KorvexError(openFailureDescription(portName(), path, OpenFailure::InUse, QString(), QString(),
-                                             m_settings.text()));
+    throw openFailure(portName(), path, OpenFailure::InUse, QString(), {}, m_settings.text());
 #else
     Q_UNUSED(path);
 #endif

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/KorvexError.h"
 #include "device/LineSettings.h"
 #include "device/PortMapping.h"
 #include "device/SerialPort.h"
@@ -11,13 +12,19 @@
 // Why opening a port failed, as far as the operator can do something about it.
 enum class OpenFailure { NotFound, NoPermission, InUse, SettingsRefused, NotSerial, Other };
 
-// The description ending an operation's error message, naming the port as the
-// operator knows it ("COM3", or a device path) and the device it is.
-// deviceGroup is the group owning the device (Unix), used in the hint for
-// NoPermission; systemText is what the system said.
-QString openFailureDescription(const QString &portName, const QString &path, OpenFailure kind,
-                               const QString &systemText, const QString &deviceGroup,
-                               const QByteArray &settings);
+// Who may use a device: its owner and group, empty where the system has none.
+struct DeviceOwner
+{
+    QString user;
+    QString group;
+};
+
+// The failure to throw, its description ending an operation's error message:
+// it names the port as the operator knows it ("COM3", or a device path) and
+// the device it is. owner is who may use the device (Unix: its owner and
+// group), for the hint for NoPermission; systemText is what the system said.
+KorvexError openFailure(const QString &portName, const QString &path, OpenFailure kind,
+                        const QString &systemText, const DeviceOwner &owner, const QByteArray &settings);
 // systemText may be empty when the system has nothing useful to say.
 QString lostConnectionDescription(const QString &portName, const QString &path, const QString &systemText);
 

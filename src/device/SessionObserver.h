@@ -35,6 +35,8 @@ public:
     virtual void logCleared() {}
     virtual void logAdded(const QByteArray & /*line*/) {}
     virtual void logExtended(const QByteArray & /*tail*/) {}
+    // The device answered the probe; the operation's own commands follow.
+    virtual void deviceAttached() {}
     // Reading, sending or verifying stops: no KORVEX answered the probe.
     virtual void deviceAbsent() {}
 

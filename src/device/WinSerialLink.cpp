@@ -155,9 +155,8 @@ void WinSerialLink::applyLineSettings(const LineSettings &settings)
         applied = SetCommState(m_os->port, &dcb);
     }
     if (!applied)
-        throw KorvexError(openFailureDescription(portName(), m_openPath, OpenFailure::SettingsRefused,
-                                                 systemText(GetLastError()), QString(), settings.text()),
-                          KorvexError::Kind::SettingsRefused);
+        throw openFailure(portName(), m_openPath, OpenFailure::SettingsRefused, systemText(GetLastError()),
+                          {}, settings.text());
 }
 
 void WinSerialLink::open()
@@ -186,8 +185,7 @@ void WinSerialLink::open()
         default:
             break;
         }
-        throw KorvexError(
-            openFailureDescription(portName(), path, kind, systemText(error), QString(), m_settings.text()));
+        throw openFailure(portName(), path, kind, systemText(error), {}, m_settings.text());
     }
 
     m_os->port = port;

@@ -298,7 +298,7 @@ private slots:
             QTest::addRow("%s: replies near the protocol's limits", name) << operation << slow << pause << 0;
             // A reply is whole at its 0x00, not at its first byte; bytes after
             // it still belong to it while they keep coming.
-            QTest::addRow("%s: pauses inside a reply", name) << operation << QByteArray() << pause << 20;
+            QTest::addRow("%s: pauses inside a reply, longer than the line stays quiet", name) << operation << QByteArray() << pause << 5;
             QTest::addRow("%s: bytes after the 0x00", name) << operation << "--trailing 0641"_ba << pause << 1;
             // Past the protocol's limit only a read defines where a reply
             // goes: into the next row's, in front of it.
@@ -477,22 +477,24 @@ private slots:
     void openFailureTellsWhatToDo()
     {
         // Windows denies a port only to a second program: no group to join;
-        // a missing COMn is not there at all. Elsewhere: join the device's
-        // group; missing: name it in [PORTS].
-        const std::pair<OpenFailure, const char *> hints[] = {
+        // a missing COMn is not there at all. Elsewhere: join dialout when the
+        // device is dialout's, else ask its owner; missing: name it in [PORTS].
+        const std::tuple<OpenFailure, const char *, const char *> hints[] = {
 #ifdef Q_OS_WIN
-            {OpenFailure::NoPermission, "is in use by another program"},
-            {OpenFailure::NotFound, "does not exist on this computer"},
+            {OpenFailure::NoPermission, "dialout", "is in use by another program"},
+            {OpenFailure::NotFound, "", "does not exist on this computer"},
 #else
-            {OpenFailure::NoPermission, "usermod -aG dialout"},
-            {OpenFailure::NotFound, "[PORTS] section of Korvex.ini"},
+            {OpenFailure::NoPermission, "dialout", "usermod -aG dialout"},
+            {OpenFailure::NoPermission, "tty", "belongs to the user root and the group tty: ask"},
+            {OpenFailure::NotFound, "", "[PORTS] section of Korvex.ini"},
 #endif
-            {OpenFailure::InUse, "in use by another program"}};
-        for (const auto &[kind, hint] : hints) {
-            const QString text = openFailureDescription(u"COM2"_s, u"/dev/ttyUSB1"_s, kind, u"system text"_s,
-                                                        QString(), "9600,N,8,2");
-            QVERIFY2(text.startsWith(u"COM2 (/dev/ttyUSB1)"_s) && text.contains(QLatin1String(hint)),
-                     qPrintable(text));
+            {OpenFailure::InUse, "", "in use by another program"}};
+        for (const auto &[kind, group, hint] : hints) {
+            const KorvexError error = openFailure(u"COM2"_s, u"/dev/ttyUSB1"_s, kind, u"system text"_s,
+                                                  {u"root"_s, QLatin1String(group)}, "9600,N,8,2");
+            QVERIFY2(error.description().startsWith(u"COM2 (/dev/ttyUSB1)"_s) &&
+                         error.description().contains(QLatin1String(hint)),
+                     qPrintable(error.description()));
         }
     }
 };
