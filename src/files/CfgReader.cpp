@@ -2,13 +2,16 @@
 
 #include "core/FileAccess.h"
 #include "core/KorvexError.h"
+#include "core/NearestName.h"
 #include "core/VbNumber.h"
 #include "files/CfgFormat.h"
 #include "files/CfgLineReader.h"
 #include "keys/KeyLookup.h"
 #include "keys/KeyStringNotation.h"
+#include "keys/KeyTable.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -22,6 +25,19 @@ QString quoted(const QByteArray &field)
     if (trimmed.size() <= Shown)
         return QString::fromLatin1(trimmed);
     return QString::fromLatin1(trimmed.left(Shown)) + QStringLiteral("...");
+}
+
+// The window's message for a bad group names the form it wants; a group that
+// is right but for its letters' case deserves saying so.
+QString lowerCaseHint(const QByteArray &text)
+{
+    static const QRegularExpression group(QStringLiteral("\\{[0-9a-fA-F]{1,2}\\}"));
+    for (auto it = group.globalMatch(QString::fromLatin1(text)); it.hasNext();) {
+        const QString found = it.next().captured();
+        if (found != found.toUpper())
+            return QStringLiteral(" (hex digits are upper case: %1, not %2)").arg(found.toUpper(), found);
+    }
+    return {};
 }
 
 } // namespace
@@ -49,6 +65,11 @@ CfgReader::CfgReader(QIODevice &input, qint64 inputSize, const CfgReadLimits &li
 
 CfgReader::~CfgReader() = default;
 
+qint64 CfgReader::lineNumber() const
+{
+    return m_lines->lineNumber();
+}
+
 CfgReader::Step CfgReader::next(CfgRecord *record)
 {
     QByteArray line;
@@ -71,8 +92,10 @@ CfgReader::Step CfgReader::next(CfgRecord *record)
         break;
     }
     std::optional<QList<QByteArray>> fields = CfgRecordFields(line);
-    if (!fields)
-        return Step::Other;
+    if (!fields) {
+        const QByteArray text = line.trimmed();
+        return text.isEmpty() || text.startsWith('#') ? Step::Ignored : Step::Other;
+    }
     *record = CfgRecord();
     record->line = m_lines->lineNumber();
     record->fields = std::move(*fields);
@@ -95,19 +118,37 @@ CfgFileRows readCfgRows(QIODevice &input, qint64 size, const CfgReadLimits &limi
     CfgFileRows out;
     CfgReader reader(input, size, limits);
     CfgRecord record;
-    const auto problem = [&](const QString &text) {
-        out.problems << QStringLiteral("line %1: %2").arg(record.line).arg(text);
+    const auto add = [&](const QString &text) {
+        if (out.problems.size() < CfgFileRows::KeptProblems)
+            out.problems << text;
+        else
+            ++out.moreProblems;
     };
+    const auto problem = [&](const QString &text) {
+        add(QStringLiteral("line %1: %2").arg(record.line).arg(text));
+    };
+    const QString notARow = QStringLiteral("not a row: expected NN<TAB>KEY<TAB>TEXT");
+    QStringList keyNames;
+    for (const KeySlot &slot : KeyTable)
+        keyNames << QString::fromLatin1(slot.KeyName);
     for (;;) {
         const CfgReader::Step step = reader.next(&record);
         if (step == CfgReader::Step::End)
             break;
         if (step == CfgReader::Step::Stopped) {
-            out.problems << reader.stopReason();
+            add(reader.stopReason());
             break;
         }
-        if (step != CfgReader::Step::Record || record.rowNumber == CfgRecord::RowNumber::NotANumber)
+        if (step == CfgReader::Step::Other) {
+            add(QStringLiteral("line %1: %2").arg(reader.lineNumber()).arg(notARow));
             continue;
+        }
+        if (step != CfgReader::Step::Record)
+            continue;
+        if (record.rowNumber == CfgRecord::RowNumber::NotANumber) {
+            problem(notARow);
+            continue;
+        }
         if (record.rowNumber == CfgRecord::RowNumber::OutOfRange) {
             problem(record.rowNumberProblem());
             continue;
@@ -115,15 +156,19 @@ CfgFileRows readCfgRows(QIODevice &input, qint64 size, const CfgReadLimits &limi
         KeyOverride &row = out.rows[static_cast<std::size_t>(record.index)];
         out.named.set(static_cast<std::size_t>(record.index));
         row.key = record.key();
-        if (!row.key.isEmpty() && KeyNameToScancode(row.key) == 0)
-            problem(QStringLiteral("unknown key name \"%1\" for row %2")
-                        .arg(QString::fromLatin1(row.key))
-                        .arg(record.index + 1));
+        if (!row.key.isEmpty() && KeyNameToScancode(row.key) == 0) {
+            const QString meant = nearestName(QString::fromLatin1(row.key), keyNames, 2);
+            problem(
+                QStringLiteral("unknown key name \"%1\" for row %2%3")
+                    .arg(QString::fromLatin1(row.key))
+                    .arg(record.index + 1)
+                    .arg(meant.isEmpty() ? QString() : QStringLiteral("; did you mean \"%1\"?").arg(meant)));
+        }
         if (const std::optional<QByteArray> string = record.string()) {
             row.string = *string;
             if (const QString message = notationMessage(*string, ScanKeyString(*string), record.index);
                 !message.isEmpty())
-                problem(message);
+                problem(message + lowerCaseHint(*string));
         }
         if (const std::optional<QByteArray> description = record.description())
             row.description = *description;

@@ -56,8 +56,9 @@ class CfgReader
 {
 public:
     enum class Step {
-        Record,  // a record line
-        Other,   // a comment, an empty line, a line without a TAB
+        Record,  // a line with a TAB: a row number and a key name at least
+        Ignored, // a comment ("#") or an empty line
+        Other,   // any other line: no record, though maybe meant as one
         End,     // the input ended
         Stopped, // a bound was reached: stopReason() says which; nothing more is read
     };
@@ -69,6 +70,8 @@ public:
     // Throws KorvexError when the input reports a read error.
     Step next(CfgRecord *record);
     const QString &stopReason() const { return m_stopReason; }
+    // The line last read, 1-based.
+    qint64 lineNumber() const;
 
 private:
     std::unique_ptr<CfgLineReader> m_lines;
@@ -77,14 +80,22 @@ private:
 };
 
 // A .cfg file as a command applies it to a device: the rows its records name,
-// later records winning, and every problem, each with its line: what the
-// window would report, and key names no device knows.
+// later records winning, and its problems, each with its line: what the
+// window would report, key names no device knows, and lines the window would
+// pass over that are neither comments, empty nor rows. The first problems
+// are kept, the rest only counted, so a file of any size is read in bounded
+// memory.
 struct CfgFileRows
 {
+    static constexpr int KeptProblems = 20;
+
     KeyOverrides rows{};
     RowSet named;         // the rows some record names
-    QStringList problems; // "line 4: ..."
-    QString error;        // the input could not be read: "path: why"
+    QStringList problems; // "line 4: ...", at most KeptProblems
+    qint64 moreProblems = 0;
+    QString error; // the input could not be read: "path: why"
+
+    bool hasProblems() const { return !problems.isEmpty(); }
 };
 // path names a regular file, or is "-" for the input given instead.
 CfgFileRows readCfgRows(const QString &path, QIODevice *standardInput = nullptr);

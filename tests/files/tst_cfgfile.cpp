@@ -50,14 +50,25 @@ private slots:
             << "#x\n01\tA\tab\tone\n01\tB\n\n03\t\t{C7}\n"_ba << u"1 B|ab|one 3 |{C7}|"_s << QStringList();
         // A row number is a decimal number with sign, fraction and blanks, or
         // not a row number at all: an exponent makes it none.
-        QTest::newRow("row numbers: out of range reported, no number (1e1, letters) skipped")
-            << "17\tA\n00\tA\n1e1\tA\nab\tA\n+2.0 \tA\n"_ba << u"2 A||"_s
-            << QStringList{u"line 1: row number 17 is not between 1 and 16"_s, u"line 2: row number 00 is not between 1 and 16"_s};
-        QTest::newRow("notation and key names as the device knows them")
-            << "01\tQQ\n02\tA\t{c7}\n03\t \tABCDEFG\n"_ba << u"1 QQ|| 2 A|{c7}| 3  |ABCDEFG|"_s
-            << QStringList{u"line 1: unknown key name \"QQ\" for row 1"_s,
-                           u"line 2: {c7} only 2 HEX chars allowed within brackets (like {C7})"_s,
-                           u"line 3: String entered for item # 3 is too long .. max string length is 6 chars"_s};
+        QTest::newRow("row numbers: out of range reported, no number (1e1, letters, O4) not a row")
+            << "17\tA\n00\tA\n1e1\tA\nO4\tF4\thello\n+2.0 \tA\n04 F4 hello\n"_ba << u"2 A||"_s
+            << QStringList{u"line 1: row number 17 is not between 1 and 16"_s, u"line 2: row number 00 is not between 1 and 16"_s,
+                           u"line 3: not a row: expected NN<TAB>KEY<TAB>TEXT"_s, u"line 4: not a row: expected NN<TAB>KEY<TAB>TEXT"_s,
+                           u"line 6: not a row: expected NN<TAB>KEY<TAB>TEXT"_s};
+        QTest::newRow("notation and key names as the device knows them, and what was meant")
+            << "01\tQQ\n02\tA\t{1b}\n03\t \tABCDEFG\n04\tf2\n"_ba << u"1 QQ|| 2 A|{1b}| 3  |ABCDEFG| 4 f2||"_s
+            << QStringList{u"line 1: unknown key name \"QQ\" for row 1; did you mean \"Q\"?"_s,
+                           u"line 2: {1b} only 2 HEX chars allowed within brackets (like {C7}) (hex digits are upper case: {1B}, not {1b})"_s,
+                           u"line 3: String entered for item # 3 is too long .. max string length is 6 chars"_s,
+                           u"line 4: unknown key name \"f2\" for row 4; did you mean \"F2\"?"_s};
+        QByteArray many;
+        QStringList kept;
+        for (int line = 1; line <= 200; ++line) {
+            many += "bad\n";
+            if (line <= CfgFileRows::KeptProblems)
+                kept << u"line %1: not a row: expected NN<TAB>KEY<TAB>TEXT"_s.arg(line);
+        }
+        QTest::newRow("200 bad lines: the first problems kept, the rest counted") << many << QString() << kept;
         QTest::newRow("a line too long stops reading, with its line")
             << "01\tA\n" + QByteArray(80, 'x') + "\n02\tB\n"_ba << u"1 A||"_s
             << QStringList{u"line 2 is longer than 64 bytes, which no configuration file has; nothing from that line on was read"_s};
@@ -80,6 +91,8 @@ private slots:
         }
         QCOMPARE(named.join(u' '), rows);
         QCOMPARE(read.problems, problems);
+        QCOMPARE(read.moreProblems,
+                 qint64(file.count("bad\n") - read.problems.size()) * file.startsWith("bad"));
     }
 };
 
