@@ -18,22 +18,34 @@ bool AppendLog::open(const QString &path, QString *why)
     }
     m_file.setFileName(path);
     // Unbuffered: each line goes to the system in one write, never half.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
         *why = QDir::toNativeSeparators(path) + QStringLiteral(": ") + m_file.errorString();
         return false;
     }
-    return true;
+    char last = '\n';
+    const qint64 size = m_file.size();
+    if (size > 0 && !(m_file.seek(size - 1) && m_file.getChar(&last))) {
+        *why = QDir::toNativeSeparators(path) + QStringLiteral(": ") + m_file.errorString();
+        return false;
+    }
+    return last == '\n' || append("\n", why);
 }
 
-bool AppendLog::append(const QByteArray &line, QString *why)
+bool AppendLog::append(const QByteArray &bytes, QString *why)
 {
-    const bool written = m_file.write(line) == line.size();
+    const qint64 before = m_file.size();
+    bool done = m_file.write(bytes) == bytes.size();
 #ifdef Q_OS_WIN
-    const bool synced = written && ::_commit(m_file.handle()) == 0;
+    done = done && ::_commit(m_file.handle()) == 0;
 #else
-    const bool synced = written && ::fsync(m_file.handle()) == 0;
+    done = done && ::fsync(m_file.handle()) == 0;
 #endif
-    if (!synced)
+    if (!done) {
         *why = QDir::toNativeSeparators(m_file.fileName()) + QStringLiteral(": ") + m_file.errorString();
-    return synced;
+        // What did reach the file is not a record; taken back, the next one
+        // starts where this one would have.
+        if (m_file.size() != before)
+            m_file.resize(before);
+    }
+    return done;
 }

@@ -1,23 +1,26 @@
 #include "CommandLine.h"
 
 #include "core/AppSettings.h"
+#include "core/ComPort.h"
+#include "core/NearestName.h"
 #include "device/LineSettings.h"
 
 #include <QCommandLineParser>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
 
-using Operation = Request::Operation;
+constexpr Operations Devices = operationBit(Operation::List) | operationBit(Operation::Read) |
+                               operationBit(Operation::Write) | operationBit(Operation::Verify) |
+                               operationBit(Operation::Version) | operationBit(Operation::Station);
+constexpr Operations Ported = Devices & ~operationBit(Operation::Station);
+constexpr Operations Filed =
+    operationBit(Operation::Write) | operationBit(Operation::Verify) | operationBit(Operation::Station);
+constexpr Operations Waiting = Ported & ~operationBit(Operation::List);
+constexpr Operations Every = ~0U;
 
-const std::pair<const char *, Operation> Operations[] = {
-    {"list", Operation::List},     {"read", Operation::Read},       {"write", Operation::Write},
-    {"verify", Operation::Verify}, {"version", Operation::Version}, {"station", Operation::Station},
-};
-
-// A whole number of at least `low` as written, or nothing.
+// A whole number from low to high as written, or nothing.
 std::optional<int> wholeNumber(const QString &text, int low, int high)
 {
     bool ok = false;
@@ -27,56 +30,296 @@ std::optional<int> wholeNumber(const QString &text, int low, int high)
     return value;
 }
 
-std::optional<Operation> operationNamed(const QString &word)
+QString refused(const char *option, const QString &wants, const QString &value)
 {
-    for (const auto &[name, op] : Operations) {
-        if (word == QLatin1String(name))
-            return op;
-    }
-    return std::nullopt;
+    return QStringLiteral("--%1 wants %2, not \"%3\"").arg(QLatin1String(option), wants, value);
 }
 
-// How many single-character edits turn a into b.
-int editDistance(const QString &a, const QString &b)
+// clang-format off
+const CommandSpec CommandTexts[] = {
+    {Operation::List, "list", "list [-p PORT ...] [--probe]",
+     "the ports there are, without writing to any; --probe: which answer",
+     R"(Lists the serial ports there are: each COM1 to COM8 whose device exists,
+with its device path, then every other serial device the system lists,
+with what the system calls it. Not one byte is written to any. With
+--probe, each port (or each one given with -p) is asked for its code
+version instead, and the exit status is 3 when none answered.
+)", false, false},
+    {Operation::Read, "read", "read -p PORT ... [-o PATH]", "read the 16 rows into a .cfg file",
+     R"(Reads the sixteen rows of each device and writes them as a .cfg file, the
+bytes the window's Save writes for them: to standard output without -o
+(the result line then goes to standard error). A read with any row not
+read cleanly (no reply, a row after a missing reply, a row longer than six
+units, a key no name stands for) writes nothing, and an existing file stays
+as it was. With --json and no -o, each device's rows are in its object.
+)", false, true},
+    {Operation::Write, "write", "write -p PORT ... [--partial] FILE.cfg", "send the rows, then verify them",
+     R"(Sends the rows of FILE.cfg ("-" for standard input) to each device, each
+acknowledged row read back, then verifies them. The file is checked whole
+first, as check does: a file with any problem is printed with its lines
+and nothing reaches any device. A write stopped half-way says how many rows
+the device acknowledged.
+)", true, true},
+    {Operation::Verify, "verify", "verify -p PORT ... [--partial] FILE.cfg", "compare the device with the file",
+     R"(Compares each device with FILE.cfg ("-" for standard input), row by row,
+and prints each row that differs. The file is checked as for write.
+)", true, true},
+    {Operation::Version, "version", "version -p PORT ...", "the device's code version",
+     R"(Asks each device for its code version and prints it.
+)", false, true},
+    {Operation::Station, "station", "station [--watch DIR] [--log FILE] FILE.cfg",
+     "program and verify every unit plugged in, with a record of each",
+     R"(A programming station: watches for serial adapters appearing (their stable
+names under /dev/serial/by-id), and programs each unit plugged in with the
+rows of FILE.cfg, then verifies them, several units at once. An entry of
+the folder that is no serial device is named once and passed over. A unit
+is programmed once while it stays plugged in; plugged in again, it is
+programmed again. One line per unit as it ends: its number, the time, its
+name, its code version, PASS, or FAIL and why (the rows that differ; no
+answer; removed during the write, and which rows are new). Ctrl+C, or
+--count units, ends it with a summary: units passed, failed, interrupted,
+and the time a unit took. Exit status 0 when every unit passed, 1
+otherwise, 130 when stopped by Ctrl+C.
+)", true, false},
+    {Operation::Check, "check", "check FILE.cfg", "check a .cfg file, without any port",
+     R"(Checks FILE.cfg ("-" for standard input) as write and verify do, without
+opening any port: every line that is neither a comment, empty, nor a row,
+every row number outside 1 to 16, bad notation, an over-long string or a
+key name no KORVEX knows is printed with its line. Exit status 0 when there
+is none, 2 otherwise.
+)", true, false},
+    {Operation::Keys, "keys", "keys", "the key names a .cfg file may use",
+     R"(Prints the key names a .cfg file may use, one a line, with the PS/2
+scancode each stands for.
+)", false, false},
+};
+
+const OptionSpec OptionTexts[] = {
+    {"p", "port", "PORT", Ported, R"(COM1 ... COM255 (mapped as the window maps them, [PORTS]
+of the settings file first), a device path such as
+/dev/ttyUSB0, or "all": every port that answers the
+probe; a port named under [PORTS] that does not answer
+is a failed unit. May be repeated: the devices are
+served at the same time.
+)", [](Request &r, const QString &v) { r.ports << v; return QString(); }},
+    {"o", "output", "PATH", operationBit(Operation::Read), R"(the file to write, "-" for standard output, or a folder
+(one ending in /, one that exists, and always with
+several ports or all) that gets one file per device,
+named after the port (COM3.cfg, ttyUSB0.cfg). Never a
+device or a pipe.
+)", [](Request &r, const QString &v) { r.output = v; return QString(); }},
+    {nullptr, "partial", nullptr, Filed, R"(only the rows FILE.cfg names; the device's other rows
+are left as they are. Without it the file must name all
+sixteen rows
+)", [](Request &r, const QString &) { r.partial = true; return QString(); }},
+    {nullptr, "probe", nullptr, operationBit(Operation::List), R"(ask each port for its code version (writes the probe)
+)", [](Request &r, const QString &) { r.probe = true; return QString(); }},
+    {nullptr, "wait", "SECONDS", Waiting, R"(wait for each port to appear and answer, instead of
+failing at once; status 4 once the time is up
+)", [](Request &r, const QString &v) {
+        const std::optional<int> seconds = wholeNumber(v, 1, 86400);
+        r.waitMs = seconds.value_or(0) * 1000;
+        return seconds ? QString() : refused("wait", QStringLiteral("the seconds to wait, 1 to 86400"), v);
+    }},
+    {nullptr, "watch", "DIR", operationBit(Operation::Station), R"(the folder whose entries are the units plugged in
+(default /dev/serial/by-id, made by udev when the first
+adapter appears; its parent is watched until then)
+)", [](Request &r, const QString &v) { r.watchDir = v; return QString(); }},
+    {nullptr, "log", "FILE", operationBit(Operation::Station), R"(append one JSON line per unit, each flushed to the disk
+before the next unit is counted; never rewritten
+)", [](Request &r, const QString &v) { r.logPath = v; return QString(); }},
+    {nullptr, "count", "N", operationBit(Operation::Station), R"(stop after N units, with the summary
+)", [](Request &r, const QString &v) {
+        const std::optional<int> units = wholeNumber(v, 1, 1000000);
+        r.count = units.value_or(0);
+        return units ? QString() : refused("count", QStringLiteral("a number of units"), v);
+    }},
+    {nullptr, "settle", "MS", operationBit(Operation::Station), R"(wait after a unit appears before the first byte (200)
+)", [](Request &r, const QString &v) {
+        const std::optional<int> ms = wholeNumber(v, 0, 60000);
+        r.settleMs = ms.value_or(0);
+        return ms ? QString() : refused("settle", QStringLiteral("milliseconds, 0 to 60000"), v);
+    }},
+    {nullptr, "settings", "FILE", Devices, R"(the settings file to take port mapping, baud rate and
+parity from (default: $KORVEX_SETTINGS, else the one
+KORVEXConfig uses). It must be readable: its [PORTS]
+section says which device each COMn is
+)", [](Request &r, const QString &v) {
+        r.settingsPath = v;
+        return v.isEmpty() ? QStringLiteral("--settings wants a file; an empty name is none") : QString();
+    }},
+    {"b", "baud", "RATE", Devices, R"(baud rate for this run (8 data bits, 2 stop bits always)
+)", [](Request &r, const QString &v) {
+        r.baud = v;
+        return parseBaud(v) ? QString() : refused("baud", QStringLiteral("a rate such as 9600"), v);
+    }},
+    {nullptr, "parity", "PARITY", Devices, R"(none, even or odd for this run
+)", [](Request &r, const QString &v) {
+        r.parity = parityLetter(v);
+        return r.parity->isEmpty() ? refused("parity", QStringLiteral("none, even or odd"), v) : QString();
+    }},
+    {nullptr, "timing", "MODE", Devices, R"(reply (default): each exchange ends as soon as its reply
+is complete, never later than the protocol's wait;
+protocol: the waits the device protocol asks for, with
+the same results in thirty times the time
+)", [](Request &r, const QString &v) {
+        const bool protocol = v == QLatin1String("protocol");
+        r.timing = protocol ? DeviceSession::Timing::Protocol : DeviceSession::Timing::Reply;
+        return protocol || v == QLatin1String("reply") ? QString() : refused("timing", QStringLiteral("protocol or reply"), v);
+    }},
+    {nullptr, "json", nullptr, Devices, R"(one JSON object per device per line instead of text; a
+read's rows are in it, and go nowhere else without -o
+)", [](Request &r, const QString &) { r.json = true; return QString(); }},
+    {"q", "quiet", nullptr, Devices, R"(no progress line
+)", [](Request &r, const QString &) { r.quiet = true; return QString(); }},
+    {"v", "trace", nullptr, Devices, R"(every byte exchanged with each device, timestamped, on
+standard error
+)", [](Request &r, const QString &) { r.trace = true; return QString(); }},
+    {"h", "help", nullptr, Every, R"(this text (with a command: that command's)
+)", [](Request &r, const QString &) { r.help = true; return QString(); }},
+    {nullptr, "version", nullptr, Every, R"(the program's version
+)", [](Request &r, const QString &) { r.version = true; return QString(); }},
+};
+// clang-format on
+
+const char ExitStatusText[] = R"(
+Exit status, the largest over all devices:
+  0    every device ok
+  1    some row not acknowledged, not answered, not matching, cut or not
+       trusted, the rows read could not be written, or a station unit
+       failed
+  2    bad usage, a bad .cfg file, settings that cannot be read or used
+  3    a device did not answer the probe (list --probe: no port answered)
+  4    a port could not be opened, or failed during the operation
+  130  interrupted (Ctrl+C, SIGTERM, a hang-up): each device stops between
+       two commands and its rows are reported as they stand
+)";
+
+const CommandSpec *commandNamed(const QString &word)
 {
-    std::vector<int> previous(std::size_t(b.size()) + 1), current(previous.size());
-    for (std::size_t j = 0; j < previous.size(); ++j)
-        previous[j] = int(j);
-    for (qsizetype i = 1; i <= a.size(); ++i) {
-        current[0] = int(i);
-        for (qsizetype j = 1; j <= b.size(); ++j) {
-            const int replace = previous[std::size_t(j - 1)] + (a.at(i - 1) == b.at(j - 1) ? 0 : 1);
-            current[std::size_t(j)] =
-                std::min({previous[std::size_t(j)] + 1, current[std::size_t(j - 1)] + 1, replace});
-        }
-        std::swap(previous, current);
+    for (const CommandSpec &command : commandTable()) {
+        if (word == QLatin1String(command.name))
+            return &command;
     }
-    return previous.back();
+    return nullptr;
+}
+
+QStringList commandNames()
+{
+    QStringList names;
+    for (const CommandSpec &command : commandTable())
+        names << QLatin1String(command.name);
+    return names;
 }
 
 // "unknown command "writ"", and the command meant when one is close.
 QString unknownCommand(const QString &word)
 {
-    QString nearest;
-    int best = 3; // more edits than this is another word
-    for (const auto &[name, op] : Operations) {
-        const int distance = editDistance(word.toLower(), QLatin1String(name));
-        if (distance < best) {
-            best = distance;
-            nearest = QLatin1String(name);
+    const QString text = QStringLiteral("unknown command \"%1\"").arg(word);
+    const QString meant = nearestName(word, commandNames());
+    return meant.isEmpty() ? text : text + QStringLiteral("; did you mean \"%1\"?").arg(meant);
+}
+
+// The parser's own words, and the option meant when one is unknown but close.
+QString parserError(const QCommandLineParser &parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty())
+        return parser.errorText();
+    QStringList names;
+    for (const OptionSpec &option : optionTable())
+        names << QStringLiteral("--") + QLatin1String(option.longName);
+    const QString given =
+        (unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + unknown.first();
+    const QString meant = nearestName(given, names);
+    const QString text = QStringLiteral("unknown option \"%1\"").arg(given);
+    return meant.isEmpty() ? text : text + QStringLiteral("; did you mean \"%1\"?").arg(meant);
+}
+
+QString commandsFor(const OptionSpec &option)
+{
+    QStringList names;
+    for (const CommandSpec &command : commandTable()) {
+        if (option.isFor(command.operation))
+            names << QLatin1String(command.name);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+// The words after the command: one file for those that take one, none else.
+QString takeWords(const CommandSpec &command, const QStringList &words, Request &request)
+{
+    if (command.takesFile && words.size() != 1)
+        return QStringLiteral("%1 wants one .cfg file").arg(QLatin1String(command.name));
+    if (!command.takesFile && !words.isEmpty())
+        return QStringLiteral("%1 takes no file (\"%2\")").arg(QLatin1String(command.name), words.first());
+    request.cfgFile = words.value(0);
+    return {};
+}
+
+// Each option given, for the command it is given with.
+QString takeOptions(const QCommandLineParser &parser, const CommandSpec &command, Request &request)
+{
+    for (const OptionSpec &option : optionTable()) {
+        const QString name = QLatin1String(option.longName);
+        if (!parser.isSet(name))
+            continue;
+        if (!option.isFor(command.operation))
+            return QStringLiteral("%1 is for %2 only").arg(option.names(), commandsFor(option));
+        for (const QString &value : option.valueName ? parser.values(name) : QStringList{QString()}) {
+            if (const QString why = option.apply(request, value); !why.isEmpty())
+                return why;
         }
     }
-    const QString text = QStringLiteral("unknown command \"%1\"").arg(word);
-    return nearest.isEmpty() ? text : text + QStringLiteral("; did you mean \"%1\"?").arg(nearest);
+    if (command.wantsPort && request.ports.isEmpty())
+        return QStringLiteral("%1 wants a port: -p COM1 ... COM%2, a device path, or -p all")
+            .arg(QLatin1String(command.name))
+            .arg(LastComPort);
+    return {};
+}
+
+// The help of the options a command takes, or of every option.
+QByteArray optionsHelp(std::optional<Operation> command)
+{
+    QByteArray text;
+    for (const OptionSpec &option : optionTable()) {
+        if (command && !option.isFor(*command))
+            continue;
+        QString head = QStringLiteral("  ") + option.names();
+        if (option.valueName)
+            head += QLatin1Char(' ') + QLatin1String(option.valueName);
+        const QStringList lines =
+            QString::fromLatin1(option.help).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (int i = 0; i < lines.size(); ++i)
+            text += (i == 0 ? head.leftJustified(22) : QString(22, QLatin1Char(' '))).toLatin1() +
+                    lines.at(i).toLatin1() + '\n';
+    }
+    return text;
 }
 
 } // namespace
 
-QString operationName(Request::Operation operation)
+Table<CommandSpec> commandTable()
 {
-    for (const auto &[name, op] : Operations) {
-        if (op == operation)
-            return QLatin1String(name);
+    return {CommandTexts, std::size(CommandTexts)};
+}
+
+Table<OptionSpec> optionTable()
+{
+    return {OptionTexts, std::size(OptionTexts)};
+}
+
+QString OptionSpec::names() const
+{
+    const QString longForm = QStringLiteral("--") + QLatin1String(longName);
+    return shortName ? QStringLiteral("-%1, %2").arg(QLatin1String(shortName), longForm) : longForm;
+}
+
+QString operationName(Operation operation)
+{
+    for (const CommandSpec &command : commandTable()) {
+        if (command.operation == operation)
+            return QLatin1String(command.name);
     }
     return {};
 }
@@ -87,334 +330,64 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     Request &request = parsed.request;
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")}, QString(),
-                                  QStringLiteral("PORT"));
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
-                                    QStringLiteral("PATH"));
-    const QCommandLineOption settings(QStringLiteral("settings"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption baud(QStringLiteral("baud"), QString(), QStringLiteral("RATE"));
-    const QCommandLineOption parity(QStringLiteral("parity"), QString(), QStringLiteral("PARITY"));
-    const QCommandLineOption timing(QStringLiteral("timing"), QString(), QStringLiteral("MODE"));
-    const QCommandLineOption partial(QStringLiteral("partial"));
-    const QCommandLineOption probe(QStringLiteral("probe"));
-    const QCommandLineOption json(QStringLiteral("json"));
-    const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")});
-    const QCommandLineOption wait(QStringLiteral("wait"), QString(), QStringLiteral("SECONDS"));
-    const QCommandLineOption watch(QStringLiteral("watch"), QString(), QStringLiteral("DIR"));
-    const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("N"));
-    const QCommandLineOption settle(QStringLiteral("settle"), QString(), QStringLiteral("MS"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({port, output, settings, baud, parity, timing, partial, probe, json, quiet, wait, watch,
-                       log, count, settle, help, version});
+    for (const OptionSpec &option : optionTable()) {
+        QStringList names{QLatin1String(option.longName)};
+        if (option.shortName)
+            names.prepend(QLatin1String(option.shortName));
+        parser.addOption(
+            QCommandLineOption(names, QString(), QLatin1String(option.valueName ? option.valueName : "")));
+    }
     if (!parser.parse(arguments)) {
-        parsed.error = parser.errorText();
+        parsed.error = parserError(parser);
         return parsed;
     }
     QStringList words = parser.positionalArguments();
-    request.version = parser.isSet(version);
+    request.version = parser.isSet(QStringLiteral("version"));
     // "help write", "write --help" and "--help" all ask for help.
-    request.help = parser.isSet(help) || words.value(0) == QLatin1String("help");
+    request.help = parser.isSet(QStringLiteral("help")) || words.value(0) == QLatin1String("help");
     if (words.value(0) == QLatin1String("help"))
         words.removeFirst();
-    if (request.help && !words.isEmpty()) {
-        request.helpTopic = operationNamed(words.first());
-        if (!request.helpTopic)
+    if (request.help && !words.isEmpty() && words.first() != QLatin1String("help")) {
+        const CommandSpec *topic = commandNamed(words.first());
+        request.helpTopic = topic ? std::optional(topic->operation) : std::nullopt;
+        if (!topic)
             parsed.error = unknownCommand(words.first());
     }
     if (request.help || request.version)
         return parsed;
-
     if (words.isEmpty()) {
         parsed.error =
-            QStringLiteral("no command given (list, read, write, verify, version, station or help)");
+            QStringLiteral("no command given (%1 or help)").arg(commandNames().join(QStringLiteral(", ")));
         return parsed;
     }
-    const QString command = words.takeFirst();
-    if (const std::optional<Operation> op = operationNamed(command)) {
-        request.operation = *op;
-    } else {
-        parsed.error = unknownCommand(command);
+    const CommandSpec *command = commandNamed(words.takeFirst());
+    if (!command) {
+        parsed.error = unknownCommand(parser.positionalArguments().value(0));
         return parsed;
     }
-
-    const bool station = request.operation == Request::Operation::Station;
-    const bool takesFile = request.operation == Request::Operation::Write ||
-                           request.operation == Request::Operation::Verify || station;
-    if (takesFile && words.size() != 1) {
-        parsed.error = QStringLiteral("%1 wants one .cfg file").arg(command);
-        return parsed;
-    }
-    if (!takesFile && !words.isEmpty()) {
-        parsed.error = QStringLiteral("%1 takes no file (\"%2\")").arg(command, words.first());
-        return parsed;
-    }
-    if (takesFile)
-        request.cfgFile = words.first();
-
-    request.ports = parser.values(port);
-    if (station && !request.ports.isEmpty()) {
-        parsed.error = QStringLiteral("station takes the units as they are plugged in, not -p");
-        return parsed;
-    }
-    if (request.ports.isEmpty() && request.operation != Request::Operation::List && !station) {
-        parsed.error =
-            QStringLiteral("%1 wants a port: -p COM1 ... COM8, a device path, or -p all").arg(command);
-        return parsed;
-    }
-    if (parser.isSet(output)) {
-        if (request.operation != Request::Operation::Read) {
-            parsed.error = QStringLiteral("-o is for read only");
-            return parsed;
-        }
-        request.output = parser.value(output);
-    }
-    request.settingsPath = parser.value(settings);
-    if (parser.isSet(baud)) {
-        const QString rate = parser.value(baud);
-        if (!parseBaud(rate)) {
-            parsed.error = QStringLiteral("--baud wants a rate such as 9600, not \"%1\"").arg(rate);
-            return parsed;
-        }
-        request.baud = rate;
-    }
-    if (parser.isSet(parity)) {
-        request.parity = parityLetter(parser.value(parity));
-        if (request.parity->isEmpty()) {
-            parsed.error =
-                QStringLiteral("--parity wants none, even or odd, not \"%1\"").arg(parser.value(parity));
-            return parsed;
-        }
-    }
-    if (parser.isSet(timing)) {
-        const QString mode = parser.value(timing);
-        if (mode == QLatin1String("protocol")) {
-            request.timing = DeviceSession::Timing::Protocol;
-        } else if (mode == QLatin1String("reply")) {
-            request.timing = DeviceSession::Timing::Reply;
-        } else {
-            parsed.error = QStringLiteral("--timing wants protocol or reply, not \"%1\"").arg(mode);
-            return parsed;
-        }
-    }
-    request.partial = parser.isSet(partial);
-    if (request.partial && !takesFile) {
-        parsed.error = QStringLiteral("--partial is for write and verify only");
-        return parsed;
-    }
-    request.probe = parser.isSet(probe);
-    if (request.probe && request.operation != Request::Operation::List) {
-        parsed.error = QStringLiteral("--probe is for list only");
-        return parsed;
-    }
-    request.json = parser.isSet(json);
-    request.quiet = parser.isSet(quiet);
-    if (parser.isSet(wait)) {
-        const std::optional<int> seconds = wholeNumber(parser.value(wait), 1, 86400);
-        if (!seconds || station || request.operation == Request::Operation::List) {
-            parsed.error =
-                QStringLiteral("--wait wants the seconds to wait for the ports, 1 to 86400, with read, "
-                               "write, verify or version");
-            return parsed;
-        }
-        request.waitMs = *seconds * 1000;
-    }
-    for (const QCommandLineOption *only : {&watch, &log, &count, &settle}) {
-        if (parser.isSet(*only) && !station) {
-            parsed.error = QStringLiteral("--%1 is for station only").arg(only->names().constFirst());
-            return parsed;
-        }
-    }
-    if (parser.isSet(watch))
-        request.watchDir = parser.value(watch);
-    request.logPath = parser.value(log);
-    if (parser.isSet(count)) {
-        const std::optional<int> units = wholeNumber(parser.value(count), 1, 1000000);
-        if (!units) {
-            parsed.error =
-                QStringLiteral("--count wants a number of units, not \"%1\"").arg(parser.value(count));
-            return parsed;
-        }
-        request.count = *units;
-    }
-    if (parser.isSet(settle)) {
-        const std::optional<int> ms = wholeNumber(parser.value(settle), 0, 60000);
-        if (!ms) {
-            parsed.error = QStringLiteral("--settle wants milliseconds, 0 to 60000, not \"%1\"")
-                               .arg(parser.value(settle));
-            return parsed;
-        }
-        request.settleMs = *ms;
-    }
+    request.operation = command->operation;
+    parsed.error = takeWords(*command, words, request);
+    if (parsed.error.isEmpty())
+        parsed.error = takeOptions(parser, *command, request);
     return parsed;
 }
 
-namespace {
-
-// One option's help, and the commands it is for.
-struct OptionHelp
+QByteArray helpText(std::optional<Operation> command)
 {
-    const char *text;
-    std::initializer_list<Operation> commands;
-};
-
-const OptionHelp OptionTexts[] = {
-    {R"(  -p, --port PORT     COM1 ... COM255 (mapped as the window maps them, [PORTS]
-                      of the settings file first), a device path such as
-                      /dev/ttyUSB0, or "all": every port that answers the
-                      probe; a port named under [PORTS] that does not answer
-                      is a failed unit. May be repeated: the devices are
-                      served at the same time.
-)",
-     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version}},
-    {R"(  -o, --output PATH   the file to write, "-" for standard output, or a folder
-                      (one ending in /, one that exists, and always with
-                      several ports or all) that gets one file per device,
-                      named after the port (COM3.cfg, ttyUSB0.cfg). Never a
-                      device or a pipe.
-)",
-     {Operation::Read}},
-    {R"(  --partial           only the rows FILE.cfg names; the device's other rows
-                      are left as they are. Without it the file must name all
-                      sixteen rows
-)",
-     {Operation::Write, Operation::Verify, Operation::Station}},
-    {R"(  --probe             ask each port for its code version (writes the probe)
-)",
-     {Operation::List}},
-    {R"(  --wait SECONDS      wait for each port to appear and answer, instead of
-                      failing at once; status 4 once the time is up
-)",
-     {Operation::Read, Operation::Write, Operation::Verify, Operation::Version}},
-    {R"(  --watch DIR         the folder whose entries are the units plugged in
-                      (default /dev/serial/by-id, made by udev when the first
-                      adapter appears; its parent is watched until then)
-  --log FILE          append one JSON line per unit, each flushed to the disk
-                      before the next unit is counted; never rewritten
-  --count N           stop after N units, with the summary
-  --settle MS         wait after a unit appears before the first byte (200)
-)",
-     {Operation::Station}},
-    {R"(  --settings FILE     the settings file to take port mapping, baud rate and
-                      parity from (default: the one KORVEXConfig uses). It
-                      must be readable: its [PORTS] section says which device
-                      each COMn is
-  --baud RATE         baud rate for this run (8 data bits, 2 stop bits always)
-  --parity PARITY     none, even or odd for this run
-)",
-     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version,
-      Operation::Station}},
-    {R"(  --timing MODE       reply (default): each exchange ends as soon as its reply
-                      is complete, never later than the protocol's wait;
-                      protocol: the waits the device protocol asks for, with
-                      the same results in thirty times the time
-  --json              one JSON object per device per line instead of text; a
-                      read's rows are in it, and go nowhere else without -o
-  -q, --quiet         no progress line
-)",
-     {Operation::List, Operation::Read, Operation::Write, Operation::Verify, Operation::Version,
-      Operation::Station}},
-};
-
-struct CommandHelp
-{
-    Operation command;
-    const char *usage;
-    const char *summary; // for the list of commands
-    const char *text;    // for the command's own help
-};
-
-const CommandHelp CommandTexts[] = {
-    {Operation::List, "list [-p PORT ...] [--probe]",
-     "the ports there are, without writing to any; --probe: which answer",
-     R"(Lists the serial ports there are: each COM1 to COM8 whose device exists,
-with its device path, then every other serial device the system lists,
-with what the system calls it. Not one byte is written to any. With
---probe, each port (or each one given with -p) is asked for its code
-version instead, and the exit status is 3 when none answered.
-)"},
-    {Operation::Read, "read -p PORT ... [-o PATH]", "read the 16 rows into a .cfg file",
-     R"(Reads the sixteen rows of each device and writes them as a .cfg file, the
-bytes the window's Save writes for them: to standard output without -o
-(the result line then goes to standard error). A read with any row not
-read cleanly (no reply, a row after a missing reply, a row longer than six
-units, a key no name stands for) writes nothing, and an existing file stays
-as it was.
-)"},
-    {Operation::Write, "write -p PORT ... [--partial] FILE.cfg", "send the rows, then verify them",
-     R"(Sends the rows of FILE.cfg ("-" for standard input) to each device, each
-acknowledged row read back, then verifies them. The file is checked whole
-first: any record the window would report (a bad row number, bad notation,
-an over-long string) or a key name no KORVEX knows is printed with its line
-and nothing reaches any device. A write stopped half-way says how many rows
-the device acknowledged.
-)"},
-    {Operation::Verify, "verify -p PORT ... [--partial] FILE.cfg", "compare the device with the file",
-     R"(Compares each device with FILE.cfg ("-" for standard input), row by row,
-and prints each row that differs. The file is checked as for write.
-)"},
-    {Operation::Version, "version -p PORT ...", "the device's code version",
-     R"(Asks each device for its code version and prints it.
-)"},
-    {Operation::Station, "station [--watch DIR] [--log FILE] FILE.cfg",
-     "program and verify every unit plugged in, with a record of each",
-     R"(A programming station: watches for serial adapters appearing (their stable
-names under /dev/serial/by-id), and programs each unit plugged in with the
-rows of FILE.cfg, then verifies them, several units at once. A unit is
-programmed once while it stays plugged in; plugged in again, it is
-programmed again. One line per unit as it ends: its number, the time, its
-name, its code version, PASS, or FAIL and why (the rows that differ; no
-answer; removed during the write, and which rows are new). Ctrl+C, or
---count units, ends it with a summary: units passed, failed, interrupted,
-and the time a unit took. Exit status 0 when every unit passed, 1 otherwise.
-)"},
-};
-
-const char ExitStatusText[] = R"(
-Exit status, the largest over all devices:
-  0    every device ok
-  1    some row not acknowledged, not answered, not matching, cut or not
-       trusted, or the rows read could not be written
-  2    bad usage, a bad .cfg file, settings that cannot be read or used
-  3    a device did not answer the probe (list --probe: no port answered)
-  4    a port could not be opened, or failed during the operation
-  130  interrupted (Ctrl+C, SIGTERM, a hang-up): each device stops between
-       two commands and its rows are reported as they stand
-)";
-
-QByteArray optionsFor(std::optional<Operation> command)
-{
-    QByteArray text;
-    for (const OptionHelp &option : OptionTexts) {
-        if (!command ||
-            std::find(option.commands.begin(), option.commands.end(), *command) != option.commands.end())
-            text += option.text;
-    }
-    return text;
-}
-
-} // namespace
-
-QByteArray helpText(std::optional<Request::Operation> command)
-{
-    for (const CommandHelp &help : CommandTexts) {
-        if (command && help.command == *command)
-            return QByteArrayLiteral("Usage: korvexctl ") + help.usage + " [OPTIONS]\n\n" + help.text +
-                   "\nOptions (before or after the command):\n" + optionsFor(command) + ExitStatusText;
+    for (const CommandSpec &help : commandTable()) {
+        if (command && help.operation == *command)
+            return QByteArrayLiteral("Usage: korvexctl ") + help.usage + " [OPTIONS]\n\n" + help.help +
+                   "\nOptions (before or after the command):\n" + optionsHelp(command) + ExitStatusText;
     }
     QByteArray text = "Usage: korvexctl COMMAND [OPTIONS]\n\n"
                       "Reads, writes and verifies the sixteen key overrides of one KORVEX or of many\n"
                       "at once, with the same device code as the KORVEXConfig window.\n\n"
                       "Commands:\n";
-    for (const CommandHelp &help : CommandTexts)
+    for (const CommandSpec &help : commandTable())
         text += QByteArrayLiteral("  ") + QByteArray(help.usage) + "\n      " + help.summary + '\n';
     text += "  help [COMMAND]\n      this text, or one command's\n"
             "\nOptions (before or after the command):\n" +
-            optionsFor(std::nullopt) +
-            "  -h, --help          this text (with a command: that command's)\n"
-            "  --version           the program's version\n" +
-            ExitStatusText;
+            optionsHelp(std::nullopt) + ExitStatusText;
 #ifdef Q_OS_WIN
     text += R"(
 On Windows, PORT is COM1 ... COM255 as Windows numbers its ports, or "all";

@@ -1,6 +1,5 @@
 #include "Console.h"
 
-#include "core/VisibleText.h"
 #include "keys/KeyStringNotation.h"
 
 #include <QRegularExpression>
@@ -63,18 +62,19 @@ Console::~Console()
         SetConsoleOutputCP(m_savedCodePage);
 }
 #else
-Console::Console() : m_terminal(::isatty(fileno(stderr)) == 1) {}
+Console::Console() : m_terminal(::isatty(fileno(stderr)) == 1 && qgetenv("TERM") != "dumb") {}
 
 Console::~Console() = default;
 #endif
 
 void Console::say(const QString &text)
 {
-    write(terminalText(QStringLiteral("korvexctl: ") + text) + '\n');
+    write(oneLine(QStringLiteral("korvexctl: ") + text).toUtf8() + '\n');
 }
 
 void Console::progress(const QString &line)
 {
+    const QMutexLocker lock(&m_mutex);
     if (!m_terminal || m_quiet)
         return;
     std::fprintf(stderr, "\r%s\033[K", terminalText(line).constData());
@@ -84,6 +84,7 @@ void Console::progress(const QString &line)
 
 void Console::endProgress()
 {
+    const QMutexLocker lock(&m_mutex);
     if (!m_progressShown)
         return;
     std::fputs("\r\033[K", stderr);
@@ -93,23 +94,32 @@ void Console::endProgress()
 void Console::write(const QByteArray &text)
 {
     endProgress();
+    const QMutexLocker lock(&m_mutex);
     std::fwrite(text.constData(), 1, std::size_t(text.size()), stderr);
     std::fflush(stderr);
+}
+
+QString oneLine(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t code = ch.unicode();
+        // Some terminals act on the C1 controls too, which a screen shows as
+        // nothing at all.
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+            out += QString::fromLatin1(HexGroup(quint8(code)));
+        else
+            out += ch;
+    }
+    return out;
 }
 
 QByteArray terminalText(const QString &text)
 {
     QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString &line : lines) {
-        line = visibleText(line);
-        // Some terminals act on the C1 controls too, which a screen shows
-        // as nothing at all.
-        for (qsizetype i = line.size() - 1; i >= 0; --i) {
-            const char16_t code = line.at(i).unicode();
-            if (code >= 0x80 && code <= 0x9F)
-                line.replace(i, 1, QString::fromLatin1(HexGroup(quint8(code))));
-        }
-    }
+    for (QString &line : lines)
+        line = oneLine(line);
     return lines.join(QLatin1Char('\n')).toUtf8();
 }
 

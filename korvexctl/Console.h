@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMutex>
 #include <QString>
 
 #include <cstdio>
@@ -19,18 +20,22 @@ public:
     Console(const Console &) = delete;
     Console &operator=(const Console &) = delete;
 
+    // Standard error is a terminal that takes escape sequences: a progress
+    // line is drawn there. Not on a dumb terminal.
     bool terminal() const { return m_terminal; }
     // No progress line at all (-q).
     void setQuiet(bool quiet) { m_quiet = quiet; }
-    // "korvexctl: text", on a line of its own.
+    // "korvexctl: text", on a line of its own: a line end in the text (a
+    // file's name, a device's reply) is shown, not obeyed.
     void say(const QString &text);
     // Replaces the progress line; only on a terminal.
     void progress(const QString &line);
     void endProgress();
-    // Text as it is, after ending the progress line.
+    // Text as it is, after ending the progress line. Safe from any thread.
     void write(const QByteArray &text);
 
 private:
+    QMutex m_mutex;
     bool m_terminal = false;
     bool m_progressShown = false;
     bool m_quiet = false;
@@ -41,10 +46,12 @@ private:
 #endif
 };
 
-// Text for a terminal: each line with its control characters (C0, DEL and C1)
-// in the program's byte notation, so that text from a file or a device (a
-// key name, a version reply) cannot move the cursor, retitle or clear the
-// terminal.
+// Text for one line: every control character (C0 with the line end, DEL and
+// C1) in the program's byte notation, so that text from a file or a device (a
+// link's name, a version reply) cannot move the cursor, retitle or clear the
+// terminal, nor forge a line of its own.
+QString oneLine(const QString &text);
+// Text of several lines for a terminal: each line as oneLine() makes it.
 QByteArray terminalText(const QString &text);
 
 // FAILED and FAIL in red, PASS in green, where they are read on a colour

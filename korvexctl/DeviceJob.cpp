@@ -1,31 +1,32 @@
 #include "DeviceJob.h"
 
+#include "TracedPort.h"
+
 #include "core/Waiter.h"
 #include "keys/KeyStringNotation.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QMetaObject>
 
-namespace {
+#include <optional>
 
-// A command line shows only how far each device got; the rest is in the
-// session's results.
-class ProgressCounter : public SessionObserver
+// A command line shows only how far each device got: its phase, and the rows
+// done in it; the rest is in the session's results.
+class DeviceJob::Observer : public SessionObserver
 {
 public:
-    explicit ProgressCounter(std::atomic<int> &rowsDone) : m_rowsDone(rowsDone) {}
-    void rowDone(int) override { ++m_rowsDone; }
+    explicit Observer(DeviceJob &job) : m_job(job) {}
+    void deviceAttached() override { m_job.phase = m_job.m_next.load(); }
+    void rowDone(int) override { ++m_job.rowsDone; }
 
 private:
-    std::atomic<int> &m_rowsDone;
+    DeviceJob &m_job;
 };
 
-} // namespace
-
 DeviceJob::DeviceJob(Target target, Request::Operation operation, const JobSetup &setup)
-    : target(std::move(target)), operation(operation), which(setup.which), m_setup(setup)
+    : target(std::move(target)), operation(operation), which(setup.which), version(this->target.version),
+      m_setup(setup), m_rows([this](int index) { return m_setup.rows[static_cast<std::size_t>(index)]; })
 {
     // COMn is the target's number whatever the settings say; a device named by
     // its path only needs a number the port takes.
@@ -73,32 +74,109 @@ void DeviceJob::requestStop()
             m_waiter, [waiter = m_waiter] { waiter->abort(); }, Qt::QueuedConnection);
 }
 
-bool DeviceJob::awaitDevice(DeviceSession &session, SystemSerialLink &port, EventLoopWaiter &waiter)
+void DeviceJob::enter(Phase next)
+{
+    rowsDone = 0;
+    m_next = next;
+    phase = Phase::Probing;
+}
+
+bool DeviceJob::begin(EventLoopWaiter &waiter)
+{
+    const QMutexLocker lock(&m_mutex);
+    if (m_stopRequested)
+        return false; // never started: nothing was touched
+    started = true;
+    m_waiter = &waiter;
+    return true;
+}
+
+void DeviceJob::awaitDevice(DeviceSession &session, SystemSerialLink &port, EventLoopWaiter &waiter)
 {
     // A device plugged in appears in its folder (/dev, /dev/serial/by-id), so
     // a watch on that folder wakes the wait; a device there that does not
     // answer yet (still starting, or the wrong one) is asked again a moment
-    // later, until the time is up.
+    // later, until the time is up. A folder that is not there yet cannot be
+    // watched (udev makes /dev/serial/by-id with the first adapter): it is
+    // looked for again as often.
     constexpr int RetryMs = 200;
+    phase = Phase::Waiting;
     QElapsedTimer clock;
     clock.start();
     QFileSystemWatcher watcher;
-    for (;;) {
-        const QFileInfo device(port.devicePath());
-        if (device.exists() && session.CheckAttached().isEmpty()) {
+    try {
+        for (;;) {
+            const QFileInfo device(port.devicePath());
+            if (device.exists() && session.CheckAttached().isEmpty()) {
+                port.close();
+                return;
+            }
             port.close();
-            return true;
+            const int left = m_setup.waitMs - static_cast<int>(clock.elapsed());
+            if (left <= 0)
+                break;
+            if (!watcher.directories().contains(device.absolutePath()) &&
+                QFileInfo(device.absolutePath()).isDir())
+                watcher.addPath(device.absolutePath());
+            if (device.exists())
+                waiter.Delay(qMin(left, RetryMs));
+            else
+                waiter.waitUntil(qMin(left, RetryMs), [&] { return QFileInfo::exists(port.devicePath()); });
         }
-        port.close();
-        const int left = m_setup.waitMs - static_cast<int>(clock.elapsed());
-        if (left <= 0)
-            return false;
-        if (!watcher.directories().contains(device.absolutePath()))
-            watcher.addPath(device.absolutePath());
-        if (device.exists())
-            waiter.Delay(qMin(left, RetryMs));
-        else
-            waiter.waitUntil(left, [&] { return QFileInfo::exists(port.devicePath()); });
+    } catch (const OperationAborted &) {
+        result.status = SessionResult::Status::Interrupted;
+        return;
+    }
+    waitedOut = true;
+    result.status = SessionResult::Status::PortFailed;
+    result.message = QStringLiteral("%1 did not appear and answer within %2 s")
+                         .arg(target.shown())
+                         .arg(m_setup.waitMs / 1000.0);
+}
+
+void DeviceJob::writeAndVerify(DeviceSession &session)
+{
+    // The rows sent, each acknowledged one read back, then all verified.
+    enter(Phase::Writing);
+    sent = session.sendRows(m_rows, which);
+    result = sent;
+    if (sent.status == SessionResult::Status::Done) {
+        enter(Phase::Verifying);
+        result = session.verifyRows(m_rows, which);
+    }
+}
+
+void DeviceJob::perform(DeviceSession &session)
+{
+    switch (operation) {
+    case Request::Operation::List:
+    case Request::Operation::Version:
+        enter(Phase::Probing);
+        result = session.queryVersion(DeviceSession::VersionQuery::IfAttached);
+        version = result.version;
+        break;
+    case Request::Operation::Read:
+        enter(Phase::Reading);
+        result = session.readRows();
+        break;
+    case Request::Operation::Write:
+        writeAndVerify(session);
+        break;
+    case Request::Operation::Verify:
+        enter(Phase::Verifying);
+        result = session.verifyRows(m_rows, which);
+        break;
+    case Request::Operation::Station:
+        // What the unit runs, for its record, then the rows.
+        enter(Phase::Probing);
+        result = session.queryVersion(DeviceSession::VersionQuery::IfAttached);
+        version = result.version;
+        if (result.status == SessionResult::Status::Done)
+            writeAndVerify(session);
+        break;
+    case Request::Operation::Check:
+    case Request::Operation::Keys:
+        break;
     }
 }
 
@@ -108,77 +186,24 @@ void DeviceJob::run()
     // The device the target was resolved to when the run began, and at every
     // opening the same one: the verify after a write, the retries of --wait,
     // a station unit's phases. The settings file is not read again.
-    SystemSerialLink port{SettingsFile(QString())};
-    port.setDevice(target.device, target.port);
-    ProgressCounter progress(rowsDone);
-    DeviceSession session(port, waiter, progress);
+    SystemSerialLink link{SettingsFile(QString())};
+    link.setDevice(target.device, target.port);
+    std::optional<TracedPort> traced;
+    SerialPort *port = &link;
+    if (m_setup.trace)
+        port = &traced.emplace(link, *m_setup.trace, *m_setup.clock);
+    Observer observer(*this);
+    DeviceSession session(*port, waiter, observer);
     session.setTiming(m_setup.timing);
-    {
-        const QMutexLocker lock(&m_mutex);
-        if (m_stopRequested)
-            return; // never started: nothing was touched
-        started = true;
-        m_waiter = &waiter;
-    }
+    if (!begin(waiter))
+        return;
 
-    const auto lookup = [this](int index) { return m_setup.rows[static_cast<std::size_t>(index)]; };
-    const auto enter = [this](Phase next) {
-        rowsDone = 0;
-        phase = next;
-    };
-    // The rows sent, each acknowledged one read back, then all verified.
-    const auto writeAndVerify = [&] {
-        enter(Phase::Writing);
-        sent = session.sendRows(lookup, which);
-        result = sent;
-        if (sent.status == SessionResult::Status::Done) {
-            enter(Phase::Verifying);
-            result = session.verifyRows(lookup, which);
-        }
-    };
     result = session.SetupCommPort(m_setup.settings);
-    if (result.status == SessionResult::Status::Done && m_setup.waitMs > 0) {
-        enter(Phase::Waiting);
-        try {
-            if (!awaitDevice(session, port, waiter)) {
-                result.status = SessionResult::Status::PortFailed;
-                result.message = QStringLiteral("%1 did not appear and answer within %2 s")
-                                     .arg(target.shown())
-                                     .arg(m_setup.waitMs / 1000.0);
-            }
-        } catch (const OperationAborted &) {
-            result.status = SessionResult::Status::Interrupted;
-        }
-    }
-    if (result.status == SessionResult::Status::Done) {
-        switch (operation) {
-        case Request::Operation::List:
-        case Request::Operation::Version:
-            enter(Phase::Probing);
-            result = session.queryVersion(DeviceSession::VersionQuery::IfAttached);
-            break;
-        case Request::Operation::Read:
-            enter(Phase::Reading);
-            result = session.readRows();
-            break;
-        case Request::Operation::Write:
-            writeAndVerify();
-            break;
-        case Request::Operation::Verify:
-            enter(Phase::Verifying);
-            result = session.verifyRows(lookup, which);
-            break;
-        case Request::Operation::Station:
-            // What the unit runs, for its record, then the rows.
-            enter(Phase::Probing);
-            result = session.queryVersion(DeviceSession::VersionQuery::IfAttached);
-            version = result.version;
-            if (result.status == SessionResult::Status::Done)
-                writeAndVerify();
-            break;
-        }
-    }
-    endedIn = phase;
+    if (result.status == SessionResult::Status::Done && m_setup.waitMs > 0)
+        awaitDevice(session, link, waiter);
+    if (result.status == SessionResult::Status::Done)
+        perform(session);
+    endedIn = phase == Phase::Probing ? m_next.load() : phase.load();
     phase = Phase::Done;
 
     const QMutexLocker lock(&m_mutex);

@@ -8,12 +8,15 @@
 #include "device/DeviceSession.h"
 #include "device/SystemSerialLink.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QString>
 
 #include <atomic>
 
 class EventLoopWaiter;
+
+class Console;
 
 // What every job of one run shares.
 struct JobSetup
@@ -23,6 +26,9 @@ struct JobSetup
     KeyOverrides rows{}; // what write, verify and station send and compare
     RowSet which = AllRows;
     int waitMs = 0; // wait this long for the device to appear and answer
+    // -v: where every byte exchanged is told, on the run's clock.
+    Console *trace = nullptr;
+    const QElapsedTimer *clock = nullptr;
 };
 
 // One device session run on a thread of its own, so that its waits never
@@ -50,8 +56,9 @@ public:
     // then the result says interrupted and nothing was touched).
     SessionResult sent;   // write, station: the send
     SessionResult result; // the last operation (write: the verify after the send)
-    QByteArray version;   // station: the code version the unit reported
+    QByteArray version;   // the code version the unit reported, to the station or a probe
     bool started = false;
+    bool waitedOut = false; // --wait: the device did not appear and answer in time
     // Rows finished so far in the current phase, and the phase.
     std::atomic<int> rowsDone{0};
     std::atomic<Phase> phase{Phase::Waiting};
@@ -65,9 +72,18 @@ public:
     static QString phaseName(Phase phase);
 
 private:
-    bool awaitDevice(DeviceSession &session, SystemSerialLink &port, EventLoopWaiter &waiter);
+    class Observer;
+
+    bool begin(EventLoopWaiter &waiter);
+    void awaitDevice(DeviceSession &session, SystemSerialLink &port, EventLoopWaiter &waiter);
+    void perform(DeviceSession &session);
+    void writeAndVerify(DeviceSession &session);
+    // The phase after the probe that starts each operation.
+    void enter(Phase next);
 
     JobSetup m_setup;
+    RowLookup m_rows;
+    std::atomic<Phase> m_next{Phase::Waiting};
     QMutex m_mutex;
     EventLoopWaiter *m_waiter = nullptr;
     bool m_stopRequested = false;

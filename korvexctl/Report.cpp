@@ -1,15 +1,15 @@
 #include "Report.h"
 
+#include "Console.h"
+
 #include "keys/KeyStringNotation.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
 
 using Kind = RowOutcome::Kind;
-using Operation = Request::Operation;
 using Status = SessionResult::Status;
 
 QString latin1(const QByteArray &bytes)
@@ -40,15 +40,6 @@ bool identifying(Operation operation)
 bool writes(Operation operation)
 {
     return operation == Operation::Write || operation == Operation::Station;
-}
-
-// The version as a line of text: the reply's line end is not part of it.
-QString versionText(const QByteArray &reply)
-{
-    QByteArray version = reply;
-    while (version.endsWith('\n') || version.endsWith('\r'))
-        version.chop(1);
-    return latin1(version);
 }
 
 QString outcomeName(Kind kind)
@@ -92,6 +83,19 @@ bool rowOk(const DeviceJob &job, int i)
     return rowKind(job, i) == (job.operation == Operation::Read ? Kind::Read : Kind::Match);
 }
 
+// What a device sent for a row, its first units only: a device flooding the
+// line sends more than anyone reads.
+QString quotedUnits(const QByteArray &notation)
+{
+    constexpr int Shown = 24;
+    qsizetype end = 0;
+    for (int unit = 0; unit < Shown && end < notation.size(); ++unit) {
+        const qsizetype close = notation.at(end) == '{' ? notation.indexOf('}', end) : -1;
+        end = close < 0 ? end + 1 : close + 1;
+    }
+    return latin1(notation.left(end)) + (end < notation.size() ? QStringLiteral("...") : QString());
+}
+
 // Why a row is not right, or nothing when it is.
 QString rowProblem(const DeviceJob &job, int i, const KeyOverride &file)
 {
@@ -108,7 +112,7 @@ QString rowProblem(const DeviceJob &job, int i, const KeyOverride &file)
     case Kind::Cut:
         return QStringLiteral("cut: the device sent %1 units, %2; a row holds %3")
             .arg(ScanKeyString(row.deviceString).units)
-            .arg(latin1(row.deviceString))
+            .arg(quotedUnits(row.deviceString))
             .arg(MaxOutputUnits);
     case Kind::UnknownKey:
         return QStringLiteral("unknown key: the device holds the scancode %1, which no key name stands for")
@@ -123,22 +127,43 @@ QString rowProblem(const DeviceJob &job, int i, const KeyOverride &file)
     }
 }
 
-// "write ok, 16/16 rows verified"; with --partial, which rows they were.
-QString doneLine(const DeviceJob &job, int good)
+// The rows of the job that are not right, by what is wrong with them, in the
+// order of Verdict::Kind; and the reason that names them all.
+Verdict::Kind rowTrouble(const DeviceJob &job, QString *reason)
 {
-    const int total = static_cast<int>(job.which.count());
-    const QString counted = job.operation == Operation::Read ? QStringLiteral("rows answered")
-                            : writes(job.operation)          ? QStringLiteral("rows verified")
-                                                             : QStringLiteral("rows match");
-    QString line = QStringLiteral("%1 %2, %3/%4 %5")
-                       .arg(operationName(job.operation),
-                            good == total ? QStringLiteral("ok") : QStringLiteral("FAILED"))
-                       .arg(good)
-                       .arg(total)
-                       .arg(counted);
-    if (total < RowCount)
-        line += QStringLiteral(" (rows %1; the others were left as they are)").arg(rowRanges(job.which));
-    return line;
+    const std::pair<Verdict::Kind, QList<Kind>> classes[] = {
+        {Verdict::Kind::NotAcknowledged, {Kind::NotAcknowledged}},
+        {Verdict::Kind::Cut, {Kind::Cut}},
+        {Verdict::Kind::UnknownKey, {Kind::UnknownKey}},
+        {Verdict::Kind::NoReply, {Kind::NoReply, Kind::NotRun}},
+        {Verdict::Kind::NoReply, {Kind::Unreliable}},
+        {Verdict::Kind::RowsDiffer, {Kind::KeyMismatch, Kind::StringMismatch}}};
+    const QStringList phrases = {QStringLiteral("not acknowledged"),
+                                 QStringLiteral("cut"),
+                                 QStringLiteral("with a key no name stands for"),
+                                 QStringLiteral("without a reply"),
+                                 QStringLiteral("not trusted"),
+                                 QStringLiteral("differ")};
+    Verdict::Kind first = Verdict::Kind::Ok;
+    QStringList parts;
+    for (std::size_t c = 0; c < std::size(classes); ++c) {
+        RowSet rows;
+        for (int i = 0; i < RowCount; ++i) {
+            if (job.which.test(std::size_t(i)) && !rowOk(job, i) &&
+                classes[c].second.contains(rowKind(job, i)))
+                rows.set(std::size_t(i));
+        }
+        if (rows.none())
+            continue;
+        if (first == Verdict::Kind::Ok)
+            first = classes[c].first;
+        const QString phrase = phrases.at(int(c));
+        parts << rowsNamed(rows) + u' ' +
+                     (phrase == QLatin1String("differ") && rows.count() == 1 ? QStringLiteral("differs")
+                                                                             : phrase);
+    }
+    *reason = parts.join(QStringLiteral("; "));
+    return first;
 }
 
 // What a write that stopped half-way left on the device.
@@ -154,56 +179,130 @@ QString partialWrite(const DeviceJob &job)
         .arg(total);
 }
 
-// The first line of the report, and the exit status and error it stands for.
-QString statusLine(const DeviceJob &job, int good, int *exitStatus, QString *error)
+QString phaseWord(DeviceJob::Phase phase)
+{
+    switch (phase) {
+    case DeviceJob::Phase::Writing:
+        return QStringLiteral("write");
+    case DeviceJob::Phase::Verifying:
+        return QStringLiteral("verify");
+    default:
+        return QStringLiteral("probe");
+    }
+}
+
+Verdict::Kind portKind(const DeviceJob &job)
+{
+    if (job.waitedOut)
+        return Verdict::Kind::WaitExpired;
+    switch (job.result.failure) {
+    case KorvexError::Kind::PortMissing:
+        return Verdict::Kind::PortMissing;
+    case KorvexError::Kind::InUse:
+        return Verdict::Kind::InUse;
+    case KorvexError::Kind::NoPermission:
+        return Verdict::Kind::NoPermission;
+    case KorvexError::Kind::SettingsRefused: // by the port as it opened: the settings are sound
+    case KorvexError::Kind::Other:
+        break;
+    }
+    return Verdict::Kind::PortFailed;
+}
+
+// The verdict of a job that did not run to its end.
+Verdict unfinished(const DeviceJob &job, bool removed)
 {
     const SessionResult &result = job.result;
-    const QString name = operationName(job.operation);
-    const int total = static_cast<int>(job.which.count());
+    Verdict verdict;
+    if (removed) {
+        const RowSet rows = acknowledgedRows(job);
+        verdict.kind = Verdict::Kind::Removed;
+        verdict.reason =
+            QStringLiteral("removed during %1, %2")
+                .arg(phaseWord(job.endedIn),
+                     rows.none() ? QStringLiteral("no row new") : rowsNamed(rows) + QStringLiteral(" new"));
+        return verdict;
+    }
     switch (result.status) {
-    case Status::Done:
-        if (identifying(job.operation)) {
-            const QString version = versionText(result.version);
-            return QStringLiteral("KORVEX, version %1")
-                .arg(version.isEmpty() ? QStringLiteral("???") : version);
-        }
-        *exitStatus = good == total ? ExitStatus::Ok : ExitStatus::RowsFailed;
-        if (good != total)
-            *error = QStringLiteral("%1 of %2 rows failed").arg(total - good).arg(total);
-        return doneLine(job, good);
     case Status::NotAttached:
-        *exitStatus = ExitStatus::NoAnswer;
-        *error = result.message;
+        verdict.kind = Verdict::Kind::NoAnswer;
+        verdict.reason = result.message;
         break;
     case Status::SettingsRefused:
-        *exitStatus = ExitStatus::Usage;
-        *error = result.message;
+        verdict.kind = Verdict::Kind::SettingsRefused;
+        verdict.reason = result.message;
         break;
     case Status::PortFailed:
     case Status::Busy:
-        *exitStatus = ExitStatus::PortFailed;
-        *error = result.message;
+        verdict.kind = portKind(job);
+        verdict.reason = result.message;
         if (writes(job.operation) && job.sent.acknowledged() > 0) {
             const QString written = partialWrite(job);
-            *error += QLatin1Char(' ') + written.left(1).toUpper() + written.mid(1) + QLatin1Char('.');
+            verdict.reason += u' ' + written.left(1).toUpper() + written.mid(1) + u'.';
         }
         break;
     case Status::Interrupted:
-        *exitStatus = ExitStatus::Interrupted;
+        verdict.kind = job.started ? Verdict::Kind::Interrupted : Verdict::Kind::NotStarted;
         if (!job.started) {
-            *error = QStringLiteral("not started: stopped before this device's turn, so it was not touched");
+            verdict.reason =
+                QStringLiteral("not started: stopped before this device's turn, so it was not touched");
         } else if (writes(job.operation)) {
-            *error = QStringLiteral("interrupted: ") + partialWrite(job);
-        } else {
+            verdict.reason = partialWrite(job);
+        } else if (!identifying(job.operation)) {
             const auto done = std::count_if(result.rows.begin(), result.rows.end(),
                                             [](const RowOutcome &r) { return r.kind != Kind::NotRun; });
-            *error = QStringLiteral("interrupted after %1 of %2 rows").arg(done).arg(total);
+            verdict.reason = QStringLiteral("after %1 of %2 rows").arg(done).arg(job.which.count());
         }
-        return QStringLiteral("%1 %2").arg(name, *error);
+        break;
+    case Status::Done:
+        break;
     }
+    return verdict;
+}
+
+// "write ok, 16/16 rows verified"; with --partial, which rows they were.
+QString doneLine(const DeviceJob &job, const Verdict &verdict)
+{
+    if (identifying(job.operation)) {
+        const QString version = versionText(job.result.version);
+        return QStringLiteral("KORVEX, version %1").arg(version.isEmpty() ? QStringLiteral("???") : version);
+    }
+    const int total = static_cast<int>(job.which.count());
+    const int good = static_cast<int>(verdict.good.count());
+    const QString counted = job.operation == Operation::Read ? QStringLiteral("rows answered")
+                            : writes(job.operation)          ? QStringLiteral("rows verified")
+                                                             : QStringLiteral("rows match");
+    QString line = QStringLiteral("%1 %2, %3/%4 %5")
+                       .arg(operationName(job.operation),
+                            good == total ? QStringLiteral("ok") : QStringLiteral("FAILED"))
+                       .arg(good)
+                       .arg(total)
+                       .arg(counted);
+    if (total < RowCount)
+        line += QStringLiteral(" (rows %1; the others were left as they are)").arg(rowRanges(job.which));
+    return line;
+}
+
+// The first line of the report.
+QString statusLine(const DeviceJob &job, const Verdict &verdict)
+{
+    const QString name = operationName(job.operation);
+    switch (verdict.kind) {
+    case Verdict::Kind::FileProblem:
+        return QStringLiteral("%1 FAILED: %2").arg(name, verdict.reason);
+    case Verdict::Kind::Interrupted:
+        return verdict.reason.isEmpty() ? name + QStringLiteral(" interrupted")
+                                        : QStringLiteral("%1 interrupted: %2").arg(name, verdict.reason);
+    case Verdict::Kind::NotStarted:
+        return QStringLiteral("%1 %2").arg(name, verdict.reason);
+    default:
+        break;
+    }
+    if (job.result.status == Status::Done)
+        return doneLine(job, verdict);
     if (job.operation == Operation::List)
-        return QStringLiteral("no KORVEX (%1)").arg(*error);
-    return QStringLiteral("%1 FAILED: %2").arg(name, *error);
+        return QStringLiteral("no KORVEX (%1)").arg(verdict.reason);
+    return QStringLiteral("%1 FAILED: %2").arg(name, verdict.reason);
 }
 
 QJsonObject rowJson(const DeviceJob &job, int i, const KeyOverride &file)
@@ -226,60 +325,102 @@ QJsonObject rowJson(const DeviceJob &job, int i, const KeyOverride &file)
     return object;
 }
 
-} // namespace
-
-bool readIsComplete(const DeviceJob &job)
+QJsonValue orNull(const QString &text)
 {
-    if (job.result.status != Status::Done)
-        return false;
-    for (int i = 0; i < RowCount; ++i) {
-        if (!rowOk(job, i))
-            return false;
-    }
-    return true;
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
-DeviceReport reportFor(const DeviceJob &job, const KeyOverrides &rows, const QString &outputError)
+} // namespace
+
+int Verdict::exitStatus() const
+{
+    switch (kind) {
+    case Kind::Ok:
+        return ExitStatus::Ok;
+    case Kind::NoAnswer:
+        return ExitStatus::NoAnswer;
+    case Kind::SettingsRefused:
+        return ExitStatus::Usage;
+    case Kind::PortMissing:
+    case Kind::InUse:
+    case Kind::NoPermission:
+    case Kind::PortFailed:
+    case Kind::WaitExpired:
+        return ExitStatus::PortFailed;
+    case Kind::Interrupted:
+    case Kind::NotStarted:
+        return ExitStatus::Interrupted;
+    default:
+        return ExitStatus::RowsFailed;
+    }
+}
+
+QString Verdict::name() const
+{
+    static const char *const Names[] = {
+        "ok",           "not-acknowledged", "cut",           "unknown-key", "no-reply",
+        "rows-differ",  "file-problem",     "removed",       "no-answer",   "settings-refused",
+        "port-missing", "in-use",           "no-permission", "port-failed", "wait-expired",
+        "interrupted",  "not-started"};
+    return QLatin1String(Names[static_cast<int>(kind)]);
+}
+
+Verdict verdictFor(const DeviceJob &job, const QString &outputError, bool removed)
+{
+    Verdict verdict = job.result.status == Status::Done ? Verdict() : unfinished(job, removed);
+    if (job.result.status == Status::Done && !identifying(job.operation)) {
+        for (int i = 0; i < RowCount; ++i)
+            verdict.good.set(std::size_t(i), job.which.test(std::size_t(i)) && rowOk(job, i));
+        verdict.kind = rowTrouble(job, &verdict.reason);
+    }
+    if (verdict.ok() && !outputError.isEmpty()) {
+        verdict.kind = Verdict::Kind::FileProblem;
+        verdict.reason = outputError;
+    }
+    return verdict;
+}
+
+QByteArray DeviceReport::text() const
+{
+    QByteArray text = terminalText(oneLine(line)) + '\n';
+    for (const QString &detail : details)
+        text += terminalText(oneLine(detail)) + '\n';
+    return text;
+}
+
+QByteArray DeviceReport::json() const
+{
+    return jsonLine(object);
+}
+
+DeviceReport reportFor(const DeviceJob &job, const KeyOverrides &rows, const Verdict &verdict)
 {
     DeviceReport report;
-    QStringList details;
+    report.verdict = verdict;
     QJsonArray jsonRows;
-    int good = 0;
     for (int i = 0; i < RowCount; ++i) {
         if (identifying(job.operation) || !job.which.test(static_cast<std::size_t>(i)))
             continue;
         const KeyOverride &file = rows[static_cast<std::size_t>(i)];
-        good += rowOk(job, i) ? 1 : 0;
         const QString problem = rowProblem(job, i, file);
         if (!problem.isEmpty() && job.result.status == Status::Done)
-            details << QStringLiteral("  row %1: %2").arg(i + 1).arg(problem);
+            report.details << QStringLiteral("  row %1: %2").arg(i + 1).arg(problem);
         jsonRows.append(rowJson(job, i, file));
     }
-
-    QString error;
-    QString line = statusLine(job, good, &report.exitStatus, &error);
-    if (!outputError.isEmpty()) {
-        report.exitStatus = std::max(report.exitStatus, ExitStatus::RowsFailed);
-        error = outputError;
-        line = QStringLiteral("%1 FAILED: %2").arg(operationName(job.operation), error);
-    }
-    report.text = QStringLiteral("%1: %2\n").arg(job.target.shown(), line);
-    for (const QString &detail : std::as_const(details))
-        report.text += detail + QLatin1Char('\n');
-
-    QJsonObject object{
-        {QStringLiteral("port"), job.target.port},
-        {QStringLiteral("device"), job.target.device},
-        {QStringLiteral("operation"), operationName(job.operation)},
-        {QStringLiteral("ok"), report.exitStatus == ExitStatus::Ok && job.result.status == Status::Done},
-        {QStringLiteral("version"),
-         job.result.version.isEmpty() ? QJsonValue() : QJsonValue(versionText(job.result.version))},
-        {QStringLiteral("rows"), jsonRows},
-        {QStringLiteral("error"), error.isEmpty() ? QJsonValue() : QJsonValue(error)}};
+    report.line = QStringLiteral("%1: %2").arg(job.target.shown(), statusLine(job, verdict));
+    const QByteArray version = job.result.version.isEmpty() ? job.version : job.result.version;
+    report.object =
+        QJsonObject{{QStringLiteral("port"), job.target.port},
+                    {QStringLiteral("device"), job.target.device},
+                    {QStringLiteral("operation"), operationName(job.operation)},
+                    {QStringLiteral("ok"), verdict.ok()},
+                    {QStringLiteral("version"), orNull(versionText(version))},
+                    {QStringLiteral("rows"), jsonRows},
+                    {QStringLiteral("error"), orNull(verdict.reason)},
+                    {QStringLiteral("failure"), verdict.ok() ? QJsonValue() : QJsonValue(verdict.name())},
+                    {QStringLiteral("exit"), verdict.exitStatus()}};
     if (job.operation == Operation::List)
-        object.insert(QStringLiteral("answered"), job.result.status == Status::Done);
-    report.object = object;
-    report.json = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+        report.object.insert(QStringLiteral("answered"), job.result.status == Status::Done);
     return report;
 }
 
@@ -298,6 +439,11 @@ QString rowRanges(const RowSet &rows)
     return ranges.join(QStringLiteral(", "));
 }
 
+QString rowsNamed(const RowSet &rows)
+{
+    return (rows.count() == 1 ? QStringLiteral("row ") : QStringLiteral("rows ")) + rowRanges(rows);
+}
+
 RowSet acknowledgedRows(const DeviceJob &job)
 {
     RowSet rows;
@@ -306,17 +452,43 @@ RowSet acknowledgedRows(const DeviceJob &job)
     return rows;
 }
 
-QString portLine(const Target &target)
+QString versionText(const QByteArray &reply)
 {
-    return target.description.isEmpty() ? target.shown() + QLatin1Char('\n')
-                                        : QStringLiteral("%1  %2\n").arg(target.shown(), target.description);
+    QByteArray version = reply;
+    while (version.endsWith('\n') || version.endsWith('\r'))
+        version.chop(1);
+    return latin1(version);
 }
 
-QByteArray portJson(const Target &target)
+QByteArray jsonLine(const QJsonObject &object)
 {
-    const QJsonObject object{{QStringLiteral("port"), target.port},
-                             {QStringLiteral("device"), target.device},
-                             {QStringLiteral("description"),
-                              target.description.isEmpty() ? QJsonValue() : QJsonValue(target.description)}};
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    // JSON's text is ASCII outside its strings: a C1 control is the two bytes
+    // C2 80 to C2 9F only inside one.
+    const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    QByteArray line;
+    line.reserve(json.size() + 1);
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const auto byte = static_cast<quint8>(json.at(i));
+        const auto next = i + 1 < json.size() ? static_cast<quint8>(json.at(i + 1)) : 0;
+        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            line += "\\u00" + QByteArray::number(next, 16);
+            ++i;
+        } else {
+            line += char(byte);
+        }
+    }
+    return line + '\n';
+}
+
+QString portLine(const Target &target)
+{
+    return target.description.isEmpty() ? target.shown()
+                                        : QStringLiteral("%1  %2").arg(target.shown(), target.description);
+}
+
+QJsonObject portObject(const Target &target)
+{
+    return QJsonObject{{QStringLiteral("port"), target.port},
+                       {QStringLiteral("device"), target.device},
+                       {QStringLiteral("description"), orNull(target.description)}};
 }

@@ -83,6 +83,11 @@ void runJobs(const Jobs &jobs, int atOnce, StopSignal &stop, Console &console, b
         for (const auto &job : jobs)
             job->requestStop();
     });
+    const QMetaObject::Connection onStopAgain =
+        QObject::connect(&stop, &StopSignal::requestedAgain, &loop, [&] {
+            console.say(
+                QStringLiteral("still stopping: each device ends its current command, then is reported"));
+        });
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, &loop, [&] {
         QStringList line;
@@ -103,6 +108,7 @@ void runJobs(const Jobs &jobs, int atOnce, StopSignal &stop, Console &console, b
         loop.exec();
     console.endProgress();
     QObject::disconnect(onStop);
+    QObject::disconnect(onStopAgain);
     for (auto &thread : threads)
         thread->wait();
 }

@@ -9,18 +9,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QThread>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 struct Station::Unit
 {
-    QString name;   // the stable name, as the folder lists it
-    QString path;   // its entry in the folder, which leads to the device
-    QString target; // the device itself, to tell a unit plugged in again
+    QString name; // the stable name, as the folder lists it
+    QString path; // its entry in the folder, which leads to the device
     enum class State { Settling, Queued, Running } state = State::Settling;
     QTimer settle;
     int number = 0;
@@ -30,61 +24,19 @@ struct Station::Unit
     bool removed = false;
 };
 
-namespace {
-
-// What tells one plugging in from the next under the same name: the device
-// the entry leads to, and the entry itself, which udev makes anew each time
-// (a quick unplug and plug may reach the station as one change of the folder).
-QString identity(const QFileInfo &entry)
-{
-    const QString target = entry.canonicalFilePath();
-    if (target.isEmpty())
-        return {}; // a link whose device is gone: a unit being pulled out
-#ifdef Q_OS_UNIX
-    struct stat link
-    {
-    };
-    // A freed inode number is soon given to the next file: the time the link
-    // was made tells the two apart.
-    if (::lstat(QFile::encodeName(entry.filePath()).constData(), &link) == 0)
-        return QStringLiteral("%1|%2|%3.%4")
-            .arg(target)
-            .arg(link.st_ino)
-            .arg(link.st_ctim.tv_sec)
-            .arg(link.st_ctim.tv_nsec);
-#endif
-    return target;
-}
-
-QString phaseWord(DeviceJob::Phase phase)
-{
-    switch (phase) {
-    case DeviceJob::Phase::Writing:
-        return QStringLiteral("write");
-    case DeviceJob::Phase::Verifying:
-        return QStringLiteral("verify");
-    default:
-        return QStringLiteral("probe");
-    }
-}
-
-// "rows 1-6 new", or nothing when the device took none.
-QString newRows(const DeviceJob &job)
-{
-    const RowSet rows = acknowledgedRows(job);
-    return rows.none() ? QStringLiteral("no row new") : QStringLiteral("rows %1 new").arg(rowRanges(rows));
-}
-
-} // namespace
-
 Station::Station(const Request &request, const JobSetup &setup, Console &console, StopSignal &stop,
                  int atOnce)
-    : m_request(request), m_setup(setup), m_console(console), m_atOnce(atOnce)
+    : m_request(request), m_setup(setup), m_console(console),
+      m_folder(QFileInfo(request.watchDir).absoluteFilePath()), m_atOnce(atOnce)
 {
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &Station::rescan);
     connect(&stop, &StopSignal::requested, this, [this] {
         m_console.say(QStringLiteral("stopping each unit after its current command"));
+        m_interruptedBySignal = true;
         stopAll();
+    });
+    connect(&stop, &StopSignal::requestedAgain, this, [this] {
+        m_console.say(QStringLiteral("still stopping: each unit ends its current command, then is recorded"));
     });
     connect(&m_progress, &QTimer::timeout, this, &Station::showProgress);
 }
@@ -94,10 +46,20 @@ Station::~Station() = default;
 int Station::run()
 {
     QString why;
+    const QFileInfo folder(m_folder);
+    if (folder.exists() && !folder.isDir()) {
+        m_console.say(
+            QStringLiteral("%1 is not a folder: --watch names the folder whose entries are the units")
+                .arg(QDir::toNativeSeparators(m_request.watchDir)));
+        return ExitStatus::Usage;
+    }
     if (!m_request.logPath.isEmpty() && !m_log.open(m_request.logPath, &why)) {
         m_console.say(why);
         return ExitStatus::Usage;
     }
+    if (!folder.exists())
+        m_console.say(QStringLiteral("%1 is not there yet: waiting for it to appear")
+                          .arg(QDir::toNativeSeparators(m_request.watchDir)));
     m_console.say(QStringLiteral("watching %1 for units; Ctrl+C ends with a summary")
                       .arg(QDir::toNativeSeparators(m_request.watchDir)));
     if (m_console.terminal())
@@ -106,51 +68,83 @@ int Station::run()
     m_loop.exec();
     m_progress.stop();
     summarise();
-    return m_status;
+    return m_interruptedBySignal ? int(ExitStatus::Interrupted) : m_status;
+}
+
+void Station::followFolder()
+{
+    // The folder may not be there yet (udev makes /dev/serial/by-id for the
+    // first adapter, and removes it with the last): until it is, its nearest
+    // folder that is watches for it. Its parent is watched as well, and a
+    // folder that is now another (a link made a folder, a folder remade) is
+    // watched anew: a watch stays with the folder it was set on.
+    const auto parentOf = [](const QString &path) { return QFileInfo(path).absolutePath(); };
+    QString watched = m_folder;
+    while (folderIdentity(watched).isEmpty() && parentOf(watched) != watched)
+        watched = parentOf(watched);
+    QStringList wanted{watched};
+    if (watched == m_folder && parentOf(m_folder) != m_folder)
+        wanted << parentOf(m_folder);
+    const QString identity = folderIdentity(m_folder);
+    if (identity != m_folderIdentity && m_watcher.directories().contains(m_folder))
+        m_watcher.removePath(m_folder);
+    m_folderIdentity = identity;
+    for (const QString &path : m_watcher.directories()) {
+        if (!wanted.contains(path))
+            m_watcher.removePath(path);
+    }
+    for (const QString &path : std::as_const(wanted)) {
+        if (!m_watcher.directories().contains(path))
+            m_watcher.addPath(path);
+    }
 }
 
 void Station::rescan()
 {
-    // The folder may not be there yet (udev makes /dev/serial/by-id for the
-    // first adapter, and removes it with the last): until it is, its nearest
-    // folder that is watches for it.
-    const QDir folder(m_request.watchDir);
-    QString watched = folder.absolutePath();
-    while (!QFileInfo(watched).isDir() && QFileInfo(watched).absolutePath() != watched)
-        watched = QFileInfo(watched).absolutePath();
-    if (!m_watcher.directories().contains(watched))
-        m_watcher.addPath(watched);
-
-    std::map<QString, QString> present;
-    if (folder.exists()) {
-        for (const QFileInfo &entry :
-             folder.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
-            if (const QString id = identity(entry); !id.isEmpty())
-                present[entry.fileName()] = id;
-        }
+    followFolder();
+    std::map<QString, FolderEntry> present;
+    for (const FolderEntry &entry : folderEntries(m_folder)) {
+        if (!entry.unusable.isEmpty())
+            ignore(entry, entry.unusable);
+        else if (!entry.identity.isEmpty() && !m_ignored.count(entry.name + u'|' + entry.target))
+            present[entry.name] = entry;
     }
     const auto was = m_present;
-    m_present = present;
-    for (const auto &[name, target] : was) {
-        const auto now = present.find(name);
-        if (now == present.end() || now->second != target)
+    m_present.clear();
+    for (const auto &[name, entry] : present)
+        m_present[name] = entry.identity;
+    for (const auto &[name, identity] : was) {
+        const auto now = m_present.find(name);
+        if (now == m_present.end() || now->second != identity)
             unplugged(name);
     }
-    for (const auto &[name, target] : present) {
+    for (const auto &[name, entry] : present) {
         const auto before = was.find(name);
-        if (before == was.end() || before->second != target)
-            plugged(name, target);
+        if (before == was.end() || before->second != entry.identity)
+            plugged(entry);
     }
 }
 
-void Station::plugged(const QString &name, const QString &target)
+void Station::ignore(const FolderEntry &entry, const QString &why)
+{
+    // Named once; never counted, never programmed.
+    if (m_ignored.insert(entry.name + u'|' + entry.target).second)
+        m_console.say(QStringLiteral("ignored %1: not a serial device (%2)").arg(entry.name, why));
+    m_present.erase(entry.name);
+}
+
+void Station::plugged(const FolderEntry &entry)
 {
     if (m_stopping || (m_request.count > 0 && m_started >= m_request.count))
         return;
+    QString why;
+    if (!isSerialDevice(entry.path, &why)) {
+        ignore(entry, why);
+        return;
+    }
     auto unit = std::make_unique<Unit>();
-    unit->name = name;
-    unit->path = QDir(m_request.watchDir).filePath(name);
-    unit->target = target;
+    unit->name = entry.name;
+    unit->path = entry.path;
     // An adapter just plugged in may need a moment before it takes bytes.
     unit->settle.setSingleShot(true);
     Unit *waiting = unit.get();
@@ -187,7 +181,7 @@ void Station::startQueued()
             continue;
         unit->state = Unit::State::Running;
         unit->number = ++m_started;
-        unit->job = std::make_unique<DeviceJob>(Target{unit->name, unit->path, 0, true, QString()},
+        unit->job = std::make_unique<DeviceJob>(Target{unit->name, unit->path, 0, true, QString(), {}},
                                                 Request::Operation::Station, m_setup);
         unit->thread.reset(QThread::create([job = unit->job.get()] { job->run(); }));
         Unit *running = unit.get();
@@ -220,68 +214,45 @@ void Station::finished(Unit *unit)
 void Station::report(const Unit &unit)
 {
     const DeviceJob &job = *unit.job;
-    DeviceReport report = reportFor(job, m_setup.rows);
-    const SessionResult::Status status = job.result.status;
     // A link that leads nowhere now is a unit pulled out, whether the watch
     // has told yet or the port's failure came first.
     const bool removed = unit.removed || !QFileInfo::exists(unit.path);
-    Verdict verdict = Verdict::Fail;
-    QString reason;
-    if (removed && status != SessionResult::Status::Done) {
-        reason = QStringLiteral("removed during %1, %2").arg(phaseWord(job.endedIn), newRows(job));
-    } else if (status == SessionResult::Status::Interrupted) {
-        verdict = Verdict::Interrupted;
-        reason = QStringLiteral("stopped during %1, %2").arg(phaseWord(job.endedIn), newRows(job));
-    } else if (status == SessionResult::Status::NotAttached) {
-        reason = QStringLiteral("no answer: ") + job.result.message;
-    } else if (status != SessionResult::Status::Done) {
-        reason = job.result.message + QStringLiteral(" (%1)").arg(newRows(job));
-    } else if (report.exitStatus != ExitStatus::Ok) {
-        RowSet differ;
-        for (int i = 0; i < RowCount; ++i) {
-            if (job.which.test(std::size_t(i)) &&
-                job.result.rows[std::size_t(i)].kind != RowOutcome::Kind::Match)
-                differ.set(std::size_t(i));
-        }
-        reason = QStringLiteral("rows %1 differ").arg(rowRanges(differ));
-    } else {
-        verdict = Verdict::Pass;
-    }
-    const QString word = verdict == Verdict::Pass   ? QStringLiteral("PASS")
-                         : verdict == Verdict::Fail ? QStringLiteral("FAIL")
-                                                    : QStringLiteral("INTERRUPTED");
-    (verdict == Verdict::Pass ? m_passed : verdict == Verdict::Fail ? m_failed : m_interrupted) += 1;
-    if (verdict != Verdict::Pass)
-        m_status = ExitStatus::RowsFailed;
+    const DeviceReport report = reportFor(job, m_setup.rows, verdictFor(job, {}, removed));
+    const Verdict &verdict = report.verdict;
+    const bool stopped =
+        verdict.kind == Verdict::Kind::Interrupted || verdict.kind == Verdict::Kind::NotStarted;
+    const QString word = verdict.ok() ? QStringLiteral("PASS")
+                         : stopped    ? QStringLiteral("INTERRUPTED")
+                                      : QStringLiteral("FAIL");
+    (verdict.ok() ? m_passed : stopped ? m_interrupted : m_failed) += 1;
+    if (!verdict.ok())
+        m_status = std::max(m_status, int(ExitStatus::RowsFailed));
 
-    QByteArray version = job.version;
-    while (version.endsWith('\n') || version.endsWith('\r'))
-        version.chop(1);
     const QDateTime now = QDateTime::currentDateTime();
-    // The row lines of the report say what differs, row by row.
-    const QString details = report.text.section(QLatin1Char('\n'), 1);
-    const QString line =
-        QStringLiteral("#%1 %2 %3 %4 %5%6\n%7")
-            .arg(unit.number)
-            .arg(now.toString(QStringLiteral("HH:mm:ss")), unit.name,
-                 version.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(version), word,
-                 reason.isEmpty() ? QString() : QStringLiteral(": ") + reason,
-                 verdict == Verdict::Fail && status == SessionResult::Status::Done ? details : QString());
+    const QString version = versionText(job.version);
+    QString line = QStringLiteral("#%1 %2 %3 %4 %5")
+                       .arg(unit.number)
+                       .arg(now.toString(QStringLiteral("HH:mm:ss")), unit.name,
+                            version.isEmpty() ? QStringLiteral("-") : version, word);
+    if (!verdict.ok())
+        line += QStringLiteral(": ") + verdict.reason;
+    QByteArray text = terminalText(oneLine(line)) + '\n';
+    for (const QString &detail : report.details)
+        text += terminalText(oneLine(detail)) + '\n';
+
     QJsonObject record = report.object;
     record.insert(QStringLiteral("unit"), unit.number);
     record.insert(QStringLiteral("name"), unit.name);
     record.insert(QStringLiteral("time"), now.toString(Qt::ISODateWithMs));
     record.insert(QStringLiteral("result"), word);
-    record.insert(QStringLiteral("version"),
-                  version.isEmpty() ? QJsonValue() : QJsonValue(QString::fromLatin1(version)));
-    record.insert(QStringLiteral("reason"), reason.isEmpty() ? QJsonValue() : QJsonValue(reason));
-    const QByteArray json = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
-    print(m_request.json ? json : markVerdicts(terminalText(line), stdout));
+    record.insert(QStringLiteral("reason"), verdict.ok() ? QJsonValue() : QJsonValue(verdict.reason));
+    const QByteArray json = jsonLine(record);
+    print(m_request.json ? json : markVerdicts(text, stdout));
     QString why;
     if (m_log.isOpen() && !m_log.append(json, &why)) {
         // The record is what the line relies on: without it, stop taking units.
         m_console.say(why + QStringLiteral("; no further unit is started"));
-        m_status = ExitStatus::RowsFailed;
+        m_status = std::max(m_status, int(ExitStatus::RowsFailed));
         stopAll();
     }
 }
@@ -333,12 +304,14 @@ void Station::summarise()
     const QString perUnit =
         units == 0 ? QString()
                    : QStringLiteral("; %1 s a unit").arg(double(m_unitMs) / units / 1000.0, 0, 'f', 2);
-    m_console.write(markVerdicts(terminalText(QStringLiteral("station: %1 units, %2 passed, %3 failed, %4 "
-                                                             "interrupted%5\n")
-                                                  .arg(units)
-                                                  .arg(m_passed)
-                                                  .arg(m_failed)
-                                                  .arg(m_interrupted)
-                                                  .arg(perUnit)),
-                                 stderr));
+    m_console.write(
+        markVerdicts(terminalText(QStringLiteral("station: %1 %2, %3 passed, %4 failed, %5 "
+                                                 "interrupted%6\n")
+                                      .arg(units)
+                                      .arg(units == 1 ? QStringLiteral("unit") : QStringLiteral("units"))
+                                      .arg(m_passed)
+                                      .arg(m_failed)
+                                      .arg(m_interrupted)
+                                      .arg(perUnit)),
+                     stderr));
 }

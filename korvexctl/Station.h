@@ -2,6 +2,7 @@
 
 #include "AppendLog.h"
 #include "DeviceJob.h"
+#include "UnitFolder.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -11,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 class Console;
@@ -32,15 +34,16 @@ public:
 
     // Watches and programs until stopped, or until --count units are done;
     // then prints the summary. Returns the exit status: 0 when every unit
-    // passed, 1 otherwise.
+    // passed, 1 otherwise, 130 when stopped by a signal.
     int run();
 
 private:
     struct Unit;
-    enum class Verdict { Pass, Fail, Interrupted };
 
     void rescan();
-    void plugged(const QString &name, const QString &target);
+    void followFolder();
+    void plugged(const FolderEntry &entry);
+    void ignore(const FolderEntry &entry, const QString &why);
     void unplugged(const QString &name);
     void startQueued();
     void finished(Unit *unit);
@@ -57,7 +60,10 @@ private:
     QEventLoop m_loop;
     QTimer m_progress;
     AppendLog m_log;
+    QString m_folder;                           // the watched folder, absolute
+    QString m_folderIdentity;                   // what it was when last watched
     std::map<QString, QString> m_present;       // stable name -> which plugging in it is
+    std::set<QString> m_ignored;                // name and target of entries that are no units
     std::vector<std::unique_ptr<Unit>> m_units; // settling, queued or being programmed
     const int m_atOnce;
     int m_running = 0;
@@ -67,5 +73,6 @@ private:
     int m_interrupted = 0;
     qint64 m_unitMs = 0; // all units' time together
     bool m_stopping = false;
+    bool m_interruptedBySignal = false;
     int m_status = 0;
 };

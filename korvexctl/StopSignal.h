@@ -4,8 +4,10 @@
 #include <QString>
 
 // Being told to stop, whichever way it comes: Ctrl+C, a termination request,
-// the terminal going away. It reaches the event loop as requested(); a second
-// request ends the program at once with exit status 130.
+// the terminal going away. The first reaches the event loop as requested(),
+// every later one as requestedAgain(): a stop runs to its end, report and
+// records included, however often it is asked for (a closed terminal alone
+// sends two, one from the system and one from the shell).
 class StopSignal : public QObject
 {
     Q_OBJECT
@@ -19,12 +21,14 @@ public:
 
 signals:
     void requested();
+    void requestedAgain();
 
 private:
     class Private;
     Private *d = nullptr;
 };
 
-// A program that writes to a pipe whose reader has gone gets an error from
-// the write, which it reports, instead of being killed silently.
-void reportBrokenPipes();
+// A program that writes to a pipe whose reader has gone, or past the file size
+// it may make, gets an error from the write, which it reports, instead of
+// being killed silently.
+void reportFailedWrites();

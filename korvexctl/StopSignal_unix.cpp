@@ -11,19 +11,16 @@
 
 namespace {
 
-constexpr int Interrupted = 130;
-
 // Signal handlers may only write to a descriptor: the event loop reads it.
+// Never blocking: with the pipe full, the loop has a byte to wake on already.
 int signalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t signalled = 0;
 
 void onStopSignal(int)
 {
-    if (signalled)
-        _exit(Interrupted);
-    signalled = 1;
+    const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
 }
 
 } // namespace
@@ -32,6 +29,7 @@ class StopSignal::Private
 {
 public:
     QSocketNotifier *notifier = nullptr;
+    bool asked = false;
 };
 
 StopSignal::StopSignal(QObject *parent) : QObject(parent), d(new Private) {}
@@ -43,16 +41,18 @@ StopSignal::~StopSignal()
 
 bool StopSignal::install(QString *why)
 {
-    if (::pipe2(signalPipe, O_CLOEXEC) != 0) {
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         *why = QStringLiteral("cannot set up the stop signal: %1")
                    .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     d->notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(d->notifier, &QSocketNotifier::activated, this, [this] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
-        emit requested();
+        char bytes[64];
+        while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        d->asked ? emit requestedAgain() : emit requested();
+        d->asked = true;
     });
     struct sigaction action
     {
@@ -65,7 +65,11 @@ bool StopSignal::install(QString *why)
     return true;
 }
 
-void reportBrokenPipes()
+void reportFailedWrites()
 {
     std::signal(SIGPIPE, SIG_IGN);
+    // A file grown past the size the system allows (ulimit -f) fails its
+    // write like a full disk, which is reported, instead of killing the
+    // program in the middle of a record.
+    std::signal(SIGXFSZ, SIG_IGN);
 }

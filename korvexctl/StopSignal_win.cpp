@@ -2,26 +2,19 @@
 
 #include <QWinEventNotifier>
 
-#include <atomic>
-
 #include <windows.h>
 
 namespace {
 
-constexpr int Interrupted = 130;
-
 // The system calls the console handler on a thread of its own; the handler
 // sets an event, which the event loop watches.
 HANDLE stopEvent = nullptr;
-std::atomic<bool> stopAsked{false};
 
 BOOL WINAPI onConsoleEvent(DWORD event)
 {
     switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
-        if (stopAsked.exchange(true))
-            TerminateProcess(GetCurrentProcess(), Interrupted);
         SetEvent(stopEvent);
         return TRUE;
     case CTRL_CLOSE_EVENT:
@@ -31,7 +24,6 @@ BOOL WINAPI onConsoleEvent(DWORD event)
         // lets each device finish its current command and main return, which
         // ends the program itself; the system stops waiting after about five
         // seconds, far more than the longest command takes.
-        stopAsked = true;
         SetEvent(stopEvent);
         Sleep(INFINITE);
         return TRUE;
@@ -46,6 +38,7 @@ class StopSignal::Private
 {
 public:
     QWinEventNotifier *notifier = nullptr;
+    bool asked = false;
 };
 
 StopSignal::StopSignal(QObject *parent) : QObject(parent), d(new Private) {}
@@ -63,10 +56,13 @@ bool StopSignal::install(QString *why)
         return false;
     }
     d->notifier = new QWinEventNotifier(stopEvent, this);
-    connect(d->notifier, &QWinEventNotifier::activated, this, &StopSignal::requested);
+    connect(d->notifier, &QWinEventNotifier::activated, this, [this] {
+        d->asked ? emit requestedAgain() : emit requested();
+        d->asked = true;
+    });
     return true;
 }
 
-// Windows has no SIGPIPE: a write to a pipe whose reader has gone fails, and
-// that failure is reported where the write is checked.
-void reportBrokenPipes() {}
+// Windows has no SIGPIPE nor a signal for a file grown too large: such a
+// write fails, and that failure is reported where the write is checked.
+void reportFailedWrites() {}

@@ -13,7 +13,7 @@ namespace {
 // any line of [PORTS] could not be read: COMn is resolved here, once.
 Target comTarget(int n, const PortsSection &ports)
 {
-    return Target{comPortName(n), serialDevicePath(n, ports), n, ports.devices.count(n) > 0, QString()};
+    return Target{comPortName(n), serialDevicePath(n, ports), n, ports.devices.count(n) > 0, QString(), {}};
 }
 
 bool contains(const QList<Target> &targets, const QString &device)
@@ -50,9 +50,9 @@ std::optional<QList<Target>> namedTargets(const QStringList &given, const PortsS
         }
 #else
         else if (port.startsWith(QLatin1Char('/'))) {
-            target = Target{port, port, 0, true, QString()};
+            target = Target{port, port, 0, true, QString(), {}};
         } else if (QFileInfo::exists(QStringLiteral("/dev/") + port)) {
-            target = Target{port, QStringLiteral("/dev/") + port, 0, true, QString()};
+            target = Target{port, QStringLiteral("/dev/") + port, 0, true, QString(), {}};
         } else {
             *why = QStringLiteral("no port \"%1\": give COM1 ... COM%2, a device path, or all")
                        .arg(port)
@@ -106,7 +106,7 @@ QList<Target> candidateTargets(const PortsSection &ports, const QList<Target> &e
     for (int n = 1; n <= OfferedComPorts; ++n)
         add(comTarget(n, ports));
     for (const SerialPortEntry &entry : availableSerialPorts())
-        add(Target{entry.systemLocation, entry.systemLocation, 0, false, entry.description});
+        add(Target{entry.systemLocation, entry.systemLocation, 0, false, entry.description, {}});
 #endif
     return found;
 }
@@ -135,5 +135,14 @@ QList<Target> existingPorts(const PortsSection &ports)
             found << describe(candidate);
     }
     return found;
+#endif
+}
+
+QString rowsFileName(const Target &target)
+{
+#ifdef Q_OS_WIN
+    return target.port + QStringLiteral("-rows.cfg");
+#else
+    return QFileInfo(target.port).fileName() + QStringLiteral(".cfg");
 #endif
 }

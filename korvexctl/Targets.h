@@ -18,6 +18,7 @@ struct Target
     // so one that does not answer is a failure, not a port to pass over.
     bool named = true;
     QString description; // what the system calls the device, when listed
+    QByteArray version;  // the code version a probe of it got
 
     // "COM3 /dev/ttyUSB0", or the path alone when that is all there is.
     QString shown() const { return port == device ? device : port + QLatin1Char(' ') + device; }
@@ -35,6 +36,11 @@ std::optional<QList<Target>> namedTargets(const QStringList &given, const PortsS
 // maps them, then every other serial device the system lists; each once, and
 // none of `except`. Those mapped under [PORTS] count as named.
 QList<Target> candidateTargets(const PortsSection &ports, const QList<Target> &except);
+
+// The file read -o FOLDER writes a device's rows to: named after the port
+// (COM3.cfg, ttyUSB0.cfg); on Windows COM3-rows.cfg, since Windows keeps
+// COM1 ... COM9 as device names whatever follows a dot.
+QString rowsFileName(const Target &target);
 
 // The ports that exist now, without opening any: COM1 to COM8 where their
 // device is there, then every other serial device the system lists.

@@ -17,28 +17,33 @@
 #include "device/LineSettings.h"
 #include "files/CfgFormat.h"
 #include "files/CfgReader.h"
+#include "keys/KeyTable.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 
 namespace {
-
-using Operation = Request::Operation;
 
 // Everything one run needs once the command line has been understood.
 struct Run
 {
     Run(const Request &request, Console &console, SettingsFile settingsFile)
         : request(request), console(console), settingsFile(std::move(settingsFile))
-    {}
+    {
+        clock.start();
+        setup.clock = &clock;
+        setup.trace = request.trace ? &console : nullptr;
+    }
 
     const Request &request;
     Console &console;
     SettingsFile settingsFile;
     PortsSection ports; // read once: the whole run uses this mapping
     JobSetup setup;
+    QElapsedTimer clock;
     StopSignal stop;
     bool interrupted = false;
     int atOnce = 1;
@@ -64,11 +69,10 @@ struct Run
     void printReport(const DeviceReport &report, bool toStandardError, bool counts = true)
     {
         const QByteArray bytes =
-            request.json ? report.json
-                         : markVerdicts(terminalText(report.text), toStandardError ? stderr : stdout);
+            request.json ? report.json() : markVerdicts(report.text(), toStandardError ? stderr : stdout);
         toStandardError ? console.write(bytes) : print(bytes);
         if (counts)
-            status = std::max(status, report.exitStatus);
+            status = std::max(status, report.verdict.exitStatus());
     }
 };
 
@@ -108,10 +112,8 @@ bool loadSettings(Run &run)
     run.ports = read.ports;
     AppSettings &settings = run.setup.settings;
     settings = read.settings;
-    if (run.request.baud)
-        settings.Baud = *run.request.baud;
-    if (run.request.parity)
-        settings.Parity = *run.request.parity;
+    settings.Baud = run.request.baud.value_or(settings.Baud);
+    settings.Parity = run.request.parity.value_or(settings.Parity);
     try {
         lineSettingsFor(settings.Baud, settings.Parity);
     } catch (const KorvexError &error) {
@@ -122,23 +124,34 @@ bool loadSettings(Run &run)
     return true;
 }
 
-// The rows of the .cfg file, checked whole before any device is opened: any
-// record the window would report, any key name no device knows, and a file
-// that would leave rows empty without being asked to.
-bool loadRows(Run &run)
+// The .cfg file read whole and checked: every problem with its line, the
+// first ones only when there are many. False when it has any.
+bool checkedFile(Run &run, CfgFileRows *file)
 {
     const QString &path = run.request.cfgFile;
     QFile standardInput;
     if (path == QLatin1String("-"))
         standardInput.open(stdin, QIODevice::ReadOnly);
-    const CfgFileRows file = readCfgRows(path, &standardInput);
-    if (!file.error.isEmpty()) {
-        run.console.say(file.error);
+    *file = readCfgRows(path, &standardInput);
+    if (!file->error.isEmpty()) {
+        run.console.say(file->error);
         return false;
     }
-    for (const QString &problem : file.problems)
+    for (const QString &problem : std::as_const(file->problems))
         run.console.say(QStringLiteral("%1: %2").arg(path, problem));
-    if (!file.problems.isEmpty())
+    if (file->moreProblems > 0)
+        run.console.say(QStringLiteral("%1: and %2 more problems").arg(path).arg(file->moreProblems));
+    return !file->hasProblems();
+}
+
+// The rows of the .cfg file, checked whole before any device is opened: any
+// line that is no row, any record the window would report, any key name no
+// device knows, and a file that would leave rows empty without being asked to.
+bool loadRows(Run &run)
+{
+    const QString &path = run.request.cfgFile;
+    CfgFileRows file;
+    if (!checkedFile(run, &file))
         return false;
     if (file.named.none()) {
         run.console.say(QStringLiteral("%1 names no rows").arg(path));
@@ -158,16 +171,17 @@ bool loadRows(Run &run)
 
 // Where read puts each device's rows: standard output for one device without
 // -o, a file for one device, a folder of files for several, for -p all, or
-// when -o ends in a separator or names a folder. Empty names: standard output.
+// when -o ends in a separator or names a folder. Empty names: standard output,
+// or with --json into each device's object.
 std::optional<QStringList> outputFiles(Run &run, const QList<Target> &targets, bool all)
 {
     const QString &output = run.request.output;
     if (output.isEmpty() || output == QLatin1String("-")) {
-        if (targets.size() > 1 || all) {
+        if ((targets.size() > 1 || all) && !run.request.json) {
             usage(run.console, QStringLiteral("several devices: name a folder for their files with -o"));
             return std::nullopt;
         }
-        return QStringList{QString()};
+        return QStringList(int(qMax(targets.size(), qsizetype(1))), QString());
     }
     const QFileInfo info(output);
     const bool folder = output.endsWith(QLatin1Char('/')) || output.endsWith(QDir::separator()) ||
@@ -183,14 +197,7 @@ std::optional<QStringList> outputFiles(Run &run, const QList<Target> &targets, b
     }
     QStringList files;
     for (const Target &target : targets) {
-#ifdef Q_OS_WIN
-        // Windows keeps COM1 ... COM9 as device names whatever follows a dot:
-        // COM3.cfg would be the port itself.
-        const QString name = target.port + QStringLiteral("-rows.cfg");
-#else
-        const QString name = QFileInfo(target.port).fileName() + QStringLiteral(".cfg");
-#endif
-        const QString file = folder ? QDir(output).filePath(name) : output;
+        const QString file = folder ? QDir(output).filePath(rowsFileName(target)) : output;
         if (files.contains(file)) {
             usage(run.console, QStringLiteral("two devices would both be written to %1").arg(file));
             return std::nullopt;
@@ -226,13 +233,15 @@ int listPorts(Run &run, const QList<Target> &named)
             if (canonicalDevice(known.device) == canonicalDevice(port.device))
                 port.description = known.description;
         }
-        run.print(run.request.json ? portJson(port) : terminalText(portLine(port)));
+        run.print(run.request.json ? jsonLine(portObject(port))
+                                   : terminalText(oneLine(portLine(port))) + '\n');
     }
     return run.status;
 }
 
 // Probes every port "all" may mean and list --probe asks, at once. Returns the
-// ports that answered; a named port that did not is reported as a failed unit.
+// ports that answered, each with its version; a named port that did not is
+// reported as a failed unit.
 QList<Target> probe(Run &run, const QList<Target> &ports)
 {
     Jobs probes = run.jobsFor(ports, Operation::List);
@@ -242,105 +251,154 @@ QList<Target> probe(Run &run, const QList<Target> &ports)
     for (const auto &asked : probes) {
         if (asked->result.status == SessionResult::Status::Done) {
             answered << asked->target;
+            answered.last().version = asked->version;
         } else if (!listing && asked->target.named && !run.interrupted) {
             DeviceJob failed(asked->target, run.request.operation, run.setup);
             failed.result = asked->result;
             failed.started = true;
-            run.printReport(reportFor(failed, run.setup.rows), false);
+            run.printReport(reportFor(failed, run.setup.rows, verdictFor(failed)), false);
         }
         // A port that does not answer is what list is there to tell.
         if (listing)
-            run.printReport(reportFor(*asked, run.setup.rows), false, false);
+            run.printReport(reportFor(*asked, run.setup.rows, verdictFor(*asked)), false, false);
     }
     return answered;
 }
 
-int runRequest(Run &run)
+// How many devices at once, and the stop signal: false when not even one
+// device can be served.
+bool prepareToServe(Run &run, qsizetype devices)
 {
-    const Request &request = run.request;
+    QString why;
+    run.atOnce = devicesAtOnce(static_cast<int>(devices), &why);
+    if (run.atOnce == 0) {
+        run.console.say(why);
+        return false;
+    }
+    if (!run.stop.install(&why)) {
+        usage(run.console, why);
+        return false;
+    }
+    return true;
+}
+
+int runStation(Run &run)
+{
 #ifdef Q_OS_WIN
     // Units show themselves by stable names in a folder only on Linux (udev).
-    if (request.operation == Operation::Station)
-        return usage(run.console, QStringLiteral("station: not available on Windows"));
+    return usage(run.console, QStringLiteral("station: not available on Windows"));
 #endif
-    if (!loadSettings(run))
+    // As many units at once as the descriptors allow; more wait their turn.
+    constexpr int MostUnits = 256;
+    if (!prepareToServe(run, MostUnits))
         return ExitStatus::Usage;
-    if (!request.cfgFile.isEmpty() && !loadRows(run))
-        return ExitStatus::Usage;
-    run.setup.timing = request.timing;
-    run.setup.waitMs = request.waitMs;
+    Station station(run.request, run.setup, run.console, run.stop, run.atOnce);
+    return station.run();
+}
 
-    QString why;
-    if (request.operation == Operation::Station) {
-        // As many units at once as the descriptors allow; more wait their turn.
-        constexpr int MostUnits = 256;
-        const int atOnce = devicesAtOnce(MostUnits, &why);
-        if (atOnce == 0) {
-            run.console.say(why);
-            return ExitStatus::Usage;
-        }
-        if (!run.stop.install(&why))
-            return usage(run.console, why);
-        Station station(request, run.setup, run.console, run.stop, atOnce);
-        return station.run();
+// Runs the jobs and reports each. Rows read go to standard output as a .cfg
+// file, and the report to standard error; with --json the rows are in the
+// report, on standard output, and nowhere else without -o.
+int serve(Run &run, const QList<Target> &targets, const std::optional<QStringList> &outputs)
+{
+    const Jobs jobs = run.jobsFor(targets, run.request.operation);
+    runJobs(jobs, run.atOnce, run.stop, run.console, &run.interrupted);
+    const bool rowsToStandardOutput = outputs && outputs->first().isEmpty() && !run.request.json;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const DeviceJob &job = *jobs[i];
+        const QString file = outputs ? outputs->at(static_cast<int>(i)) : QString();
+        // A read that failed anywhere writes nothing: an older file of the
+        // same name stays as it was, and no half-read rows pass for a backup.
+        QString outputError;
+        if (outputs && (!file.isEmpty() || rowsToStandardOutput) && verdictFor(job).ok())
+            outputError = writeRows(file, job.deviceRows());
+        run.printReport(reportFor(job, run.setup.rows, verdictFor(job, outputError)), rowsToStandardOutput);
     }
+    return run.interrupted ? ExitStatus::Interrupted : run.status;
+}
 
+// read, write, verify, version and list: the ports named, or those that
+// answer when all are asked for.
+int runOnPorts(Run &run)
+{
+    const Request &request = run.request;
+    QString why;
     const std::optional<QList<Target>> named = namedTargets(request.ports, run.ports, &why);
     if (!named)
         return usage(run.console, why);
     const bool all = request.ports.contains(QLatin1String("all"), Qt::CaseInsensitive);
     if (request.operation == Operation::List && !request.probe)
         return listPorts(run, *named);
-
-    QList<Target> targets = *named;
+    const bool reading = request.operation == Operation::Read;
     std::optional<QStringList> outputs;
-    if (request.operation == Operation::Read && !(outputs = outputFiles(run, targets, all)))
+    if (reading && !(outputs = outputFiles(run, *named, all)))
         return ExitStatus::Usage;
 
     const bool probing = all || request.operation == Operation::List;
-    QList<Target> probed = targets;
+    QList<Target> targets = *named;
     if (probing && (all || targets.isEmpty()))
-        probed << candidateTargets(run.ports, targets);
-    run.atOnce = devicesAtOnce(static_cast<int>(probing ? probed.size() : targets.size()), &why);
-    if (run.atOnce == 0) {
-        run.console.say(why);
+        targets << candidateTargets(run.ports, targets);
+    if (!prepareToServe(run, targets.size()))
         return ExitStatus::Usage;
-    }
-    if (!run.stop.install(&why))
-        return usage(run.console, why);
+    if (!probing)
+        return serve(run, targets, outputs);
 
-    if (probing) {
-        targets = probe(run, probed);
-        if (run.interrupted)
-            return ExitStatus::Interrupted;
-        if (request.operation == Operation::List)
-            return targets.isEmpty() ? ExitStatus::NoAnswer : run.status;
-        if (targets.isEmpty()) {
-            run.console.say(QStringLiteral("no KORVEX answered on any port"));
-            return std::max(run.status, ExitStatus::NoAnswer);
-        }
-        if (request.operation == Operation::Read && !(outputs = outputFiles(run, targets, all)))
-            return ExitStatus::Usage;
+    targets = probe(run, targets);
+    if (run.interrupted)
+        return ExitStatus::Interrupted;
+    if (request.operation == Operation::List)
+        return targets.isEmpty() ? ExitStatus::NoAnswer : run.status;
+    if (targets.isEmpty()) {
+        run.console.say(QStringLiteral("no KORVEX answered on any port"));
+        return std::max(run.status, ExitStatus::NoAnswer);
     }
+    if (reading && !(outputs = outputFiles(run, targets, all)))
+        return ExitStatus::Usage;
+    return serve(run, targets, outputs);
+}
 
-    const Jobs jobs = run.jobsFor(targets, request.operation);
-    runJobs(jobs, run.atOnce, run.stop, run.console, &run.interrupted);
+// check: the file alone, no settings, no port.
+int checkFile(Run &run)
+{
+    CfgFileRows file;
+    if (!checkedFile(run, &file))
+        return ExitStatus::Usage;
+    run.print(
+        QStringLiteral("%1: no problems; rows %2 named\n")
+            .arg(run.request.cfgFile, file.named.none() ? QStringLiteral("none") : rowRanges(file.named))
+            .toUtf8());
+    return run.status;
+}
 
-    // Rows read go to standard output as a .cfg file, and the report to
-    // standard error; with --json the rows are in the report, on standard
-    // output, and nowhere else.
-    const bool rowsToStandardOutput = outputs && outputs->first().isEmpty() && !request.json;
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const DeviceJob &job = *jobs[i];
-        // A read that failed anywhere writes nothing: an older file of the
-        // same name stays as it was, and no half-read rows pass for a backup.
-        QString outputError;
-        const bool rowsGoSomewhere = outputs && (!outputs->at(int(i)).isEmpty() || rowsToStandardOutput);
-        if (rowsGoSomewhere && readIsComplete(job))
-            outputError = writeRows(outputs->at(static_cast<int>(i)), job.deviceRows());
-        run.printReport(reportFor(job, run.setup.rows, outputError), rowsToStandardOutput);
+// keys: the names a .cfg file may use, with their scancodes.
+int listKeys(Run &run)
+{
+    QByteArray text;
+    for (const KeySlot &slot : KeyTable) {
+        if (*slot.KeyName)
+            text += QByteArray(slot.KeyName == QByteArray(" ") ? "(space)" : slot.KeyName).leftJustified(8) +
+                    QByteArray::number(slot.Scancode, 16).toUpper().rightJustified(2, '0') + '\n';
     }
-    return run.interrupted ? ExitStatus::Interrupted : run.status;
+    run.print(text);
+    return run.status;
+}
+
+int runRequest(Run &run)
+{
+    const Request &request = run.request;
+    if (request.operation == Operation::Keys)
+        return listKeys(run);
+    if (request.operation == Operation::Check)
+        return checkFile(run);
+    if (!loadSettings(run))
+        return ExitStatus::Usage;
+    if (!request.cfgFile.isEmpty() && !loadRows(run))
+        return ExitStatus::Usage;
+    run.setup.timing = request.timing;
+    run.setup.waitMs = request.waitMs;
+    if (request.operation == Operation::Station)
+        return runStation(run);
+    return runOnPorts(run);
 }
 
 } // namespace
@@ -350,13 +408,13 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     // The same settings file as the window, wherever it is kept.
     QCoreApplication::setApplicationName(QStringLiteral("KORVEXConfig"));
-    reportBrokenPipes();
+    reportFailedWrites();
     Console console;
 
-    const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
+    ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
     if (!parsed.error.isEmpty())
         return usage(console, parsed.error);
-    const Request &request = parsed.request;
+    Request &request = parsed.request;
     console.setQuiet(request.quiet);
     QString why;
     if (request.help || request.version) {
@@ -368,7 +426,9 @@ int main(int argc, char *argv[])
         console.say(why);
         return ExitStatus::RowsFailed;
     }
-
+    // --settings, else $KORVEX_SETTINGS, else the window's own.
+    if (request.settingsPath.isEmpty())
+        request.settingsPath = qEnvironmentVariable("KORVEX_SETTINGS");
     Run run(request, console,
             request.settingsPath.isEmpty() ? programSettingsFile() : SettingsFile(request.settingsPath));
     const int status = runRequest(run);

@@ -162,6 +162,7 @@ void CfgFileCommands::applyRecords(QIODevice &input, qint64 inputSize)
             m_lineNumber = record.line;
             applyRecord(record);
             break;
+        case CfgReader::Step::Ignored:
         case CfgReader::Step::Other:
             break;
         case CfgReader::Step::End:

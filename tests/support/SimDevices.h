@@ -70,8 +70,9 @@ struct Devices
     {
         return bytes.isEmpty() ? dir.filePath(name) : writeFile(dir.filePath(name), bytes);
     }
-    // ulimit: the descriptors korvexctl may open, 0 for as many as it likes.
-    std::unique_ptr<QProcess> start(const QStringList &args, int ulimit = 0,
+    // limits: ulimit's options for korvexctl ("-n 32": the descriptors it may
+    // open, "-f 1": the blocks a file may grow to), none when empty.
+    std::unique_ptr<QProcess> start(const QStringList &args, const QString &limits = {},
                                     const std::function<void(QProcess &)> &setUp = {}) const
     {
         auto process = std::make_unique<QProcess>();
@@ -79,15 +80,22 @@ struct Devices
             prepare(*process);
         if (setUp)
             setUp(*process);
-        QStringList command = program + QStringList{QStringLiteral("--settings"), ini()} + args;
+        QStringList command = program + args;
+        if (settingsInEnvironment) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("KORVEX_SETTINGS"), ini());
+            process->setProcessEnvironment(env);
+        } else {
+            command = program + QStringList{QStringLiteral("--settings"), ini()} + args;
+        }
         for (QString &arg : command) {
             if (pathFor && arg.startsWith(dir.path()))
                 arg = pathFor(arg);
         }
-        if (ulimit > 0)
+        if (!limits.isEmpty())
             process->start(QStringLiteral("sh"),
                            QStringList{QStringLiteral("-c"),
-                                       QStringLiteral("ulimit -n %1 && exec \"$@\"").arg(ulimit),
+                                       QStringLiteral("ulimit %1 && exec \"$@\"").arg(limits),
                                        QStringLiteral("sh")} +
                                command);
         else
@@ -95,10 +103,10 @@ struct Devices
         return process;
     }
     // Standard output to a file, standard input from one, when named.
-    Run run(const QStringList &args, int ulimit = 0, const QString &standardOutput = {},
+    Run run(const QStringList &args, const QString &limits = {}, const QString &standardOutput = {},
             const QString &standardInput = {}) const
     {
-        auto process = start(args, ulimit, [&](QProcess &p) {
+        auto process = start(args, limits, [&](QProcess &p) {
             if (!standardOutput.isEmpty())
                 p.setStandardOutputFile(standardOutput);
             if (!standardInput.isEmpty())
@@ -120,4 +128,5 @@ struct Devices
     QStringList program{QStringLiteral(KORVEXCTL_PATH)};
     std::function<QString(const QString &)> pathFor;
     std::function<void(QProcess &)> prepare;
+    bool settingsInEnvironment = false; // KORVEX_SETTINGS names them, not --settings
 };
