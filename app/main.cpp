@@ -1,5 +1,6 @@
 #include "core/SettingsLocation.h"
 #include "core/Version.h"
+#include "ui/PlatformStartGuard.h"
 #include "ui/ProgramWindow.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -37,7 +39,10 @@ int main(int argc, char *argv[])
         }
     }
 
+    // Without a display Qt would abort here, even for a mistyped option.
+    std::optional<PlatformStartGuard> guard(std::in_place, argv[0]);
     QApplication app(argc, argv);
+    guard.reset();
     // What is left once Qt took its own options (-platform, -display ...).
     const QString file = QCoreApplication::arguments().value(1);
     if (file.startsWith(QLatin1Char('-')) && file.size() > 1) {

@@ -21,9 +21,18 @@ endif()
 set(work "${CPACK_TOPLEVEL_DIRECTORY}/shlibdeps")
 file(REMOVE_RECURSE "${work}")
 file(WRITE "${work}/debian/control" "")
+# It knows a file's place in the package (and whether it lies in a public
+# library folder) by the DEBIAN folder at the package's root, which CPack
+# makes only later; without one it warns about every file. Made for the run
+# only, so the package does not carry it.
+set(root_marker "${CPACK_TEMPORARY_DIRECTORY}/DEBIAN")
+file(MAKE_DIRECTORY "${root_marker}")
 execute_process(COMMAND ${SHLIBDEPS} -O ${elf} WORKING_DIRECTORY "${work}" OUTPUT_VARIABLE substvars
-                COMMAND_ERROR_IS_FATAL ANY)
-file(REMOVE_RECURSE "${work}")
+                RESULT_VARIABLE status)
+file(REMOVE_RECURSE "${work}" "${root_marker}")
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "dpkg-shlibdeps failed (${status})")
+endif()
 if(NOT substvars MATCHES "shlibs:Depends=([^\n]+)")
   message(FATAL_ERROR "dpkg-shlibdeps named no dependencies: ${substvars}")
 endif()

@@ -83,13 +83,18 @@ std::optional<std::string> unescape(const std::string &text)
     return bytes;
 }
 
-std::string render(const std::string &bytes, std::size_t maxBytes)
+std::string render(const std::string &bytes, Scancode scancode, std::size_t maxBytes)
 {
     std::string text;
     const std::size_t shown = bytes.size() < maxBytes ? bytes.size() : maxBytes;
     for (std::size_t i = 0; i < shown; ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b == 0x00) {
+        if ((scancode == Scancode::InWrite && i == 3) ||
+            (scancode == Scancode::InReply && i == 0 && !(b > 0x20 && b < 0x7E))) {
+            char group[8];
+            std::snprintf(group, sizeof group, "{%X}", static_cast<unsigned>(b));
+            text += group;
+        } else if (b == 0x00) {
             text += "[NUL]";
         } else if (b > 0x20 && b < 0x7F) {
             text.push_back(static_cast<char>(b));

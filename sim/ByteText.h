@@ -19,9 +19,17 @@ std::string toHex(const std::string &bytes);
 // is refused.
 std::optional<std::string> unescape(const std::string &text);
 
+// Where a scancode sits in the bytes rendered: the fourth byte of a write
+// command, the first of a read reply.
+enum class Scancode { None, InWrite, InReply };
+
 // Readable form for the log: printable characters as themselves, 0x00 as
 // [NUL], every other byte (space included, so that it cannot be overlooked)
-// as {HH}. Long texts are cut after maxBytes with the total length appended.
-std::string render(const std::string &bytes, std::size_t maxBytes = 64);
+// as {HH}. A scancode is written as KORVEXConfig's status log writes it, so
+// that the two logs can be compared line for line: in upper-case hex without
+// leading zeros ({D}, {0}, {1C}), in a write command always in braces, in a
+// reply as itself when 33..125. Long texts are cut after maxBytes with the
+// total length appended.
+std::string render(const std::string &bytes, Scancode scancode = Scancode::None, std::size_t maxBytes = 64);
 
 } // namespace ByteText

@@ -203,12 +203,16 @@ bool PtyServer::receive(std::string &error)
             continue;
         if (const std::string ignored = m_parser.takeIgnored(); !ignored.empty())
             log("<- ignored " + ByteText::render(ignored));
-        log("<- " + ByteText::render(command->raw));
+        log("<- " + ByteText::render(command->raw, command->kind == Command::Write
+                                                       ? ByteText::Scancode::InWrite
+                                                       : ByteText::Scancode::None));
 
         if (const auto reply = m_device.handle(*command))
             m_out.push_back(Pending{arrived + std::chrono::milliseconds(reply->delayMs) +
                                         (m_options.pace ? byteTime() : Clock::duration::zero()),
-                                    reply->bytes});
+                                    reply->bytes, 0,
+                                    command->kind == Command::Read ? ByteText::Scancode::InReply
+                                                                   : ByteText::Scancode::None});
         else
             log("-- no reply");
         ++m_commands;
@@ -262,7 +266,9 @@ bool PtyServer::transmit(std::string &error)
         if (front.due > now)
             return true;
         if (m_inotify >= 0 && m_hostOpens == 0) {
-            log("-> lost, the host has the line closed: " + ByteText::render(front.bytes.substr(front.sent)));
+            log("-> lost, the host has the line closed: " +
+                ByteText::render(front.bytes.substr(front.sent),
+                                 front.sent == 0 ? front.scancode : ByteText::Scancode::None));
             m_out.pop_front();
             continue;
         }
@@ -277,7 +283,7 @@ bool PtyServer::transmit(std::string &error)
         }
         front.sent += static_cast<std::size_t>(n);
         if (front.sent == front.bytes.size()) {
-            log("-> " + ByteText::render(front.bytes));
+            log("-> " + ByteText::render(front.bytes, front.scancode));
             m_out.pop_front();
         } else if (m_options.pace) {
             front.due += byteTime(); // each byte a byte time after the one before

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ByteText.h"
 #include "CommandParser.h"
 #include "SimDevice.h"
 #include "SimOptions.h"
@@ -38,6 +39,7 @@ private:
         Clock::time_point due;
         std::string bytes;
         std::size_t sent = 0;
+        ByteText::Scancode scancode = ByteText::Scancode::None; // a read reply's, for the log
     };
 
     bool receive(std::string &error);

@@ -174,6 +174,7 @@ build, ~/.config/KORVEXConfig/Korvex.ini when installed):
   --version-text TEXT  reply to "V" (default "KORVEX 2.14\r\n"); TEXT may use
                        the escapes \r \n \t \\ and \xHH
   --log                write every command and reply to stderr
+  -h, --help           this text
 
 Faults:
   --probe-reply HEX    answer the probe "z" with these bytes instead of E8

@@ -15,17 +15,27 @@ QByteArray readCommand(int index)
     return command;
 }
 
+QByteArray writeLogText(int index, quint8 scancode, const QByteArray &bytes)
+{
+    return "/W" + QByteArray(1, rowIndexChar(index)) + scancodeGroup(scancode) + bytes + "[NUL]";
+}
+
 QByteArray showNul(const QByteArray &bytes)
 {
     QByteArray text = bytes;
     return text.replace('\0', QByteArrayLiteral("[NUL]"));
 }
 
+QByteArray scancodeGroup(quint8 scancode)
+{
+    return '{' + QByteArray::number(scancode, 16).toUpper() + '}';
+}
+
 QByteArray scancodeLogText(quint8 scancode)
 {
     if (scancode > 32 && scancode < 126)
         return QByteArray(1, static_cast<char>(scancode));
-    return HexGroup(scancode);
+    return scancodeGroup(scancode);
 }
 
 QByteArray responseLogText(const QByteArray &reply)

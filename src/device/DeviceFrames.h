@@ -10,12 +10,21 @@ char rowIndexChar(int index);
 // "/R", the index character, 0x00.
 QByteArray readCommand(int index);
 
+// The log line of a write: "/W", the index character, the scancode always as
+// its group, the string bytes as sent, "[NUL]": /W0{1C}AB[NUL].
+QByteArray writeLogText(int index, quint8 scancode, const QByteArray &bytes);
+
 // The status-log text of a command: 0x00 written as "[NUL]".
 QByteArray showNul(const QByteArray &bytes);
 
-// A scancode in the log: the character itself when printable (33..125),
-// otherwise a group of two hex digits, {0D}, as every other byte the log
-// shows in braces.
+// A scancode in braces, in upper-case hex without leading zeros: {D} for
+// TAB's 0x0D, {0} for a key without a name, {1C}. Operators compare these
+// lines with the device's documented examples, so a scancode is never padded
+// as the other bytes of the log are ({0D}).
+QByteArray scancodeGroup(quint8 scancode);
+
+// A scancode in a reply: the character itself when printable (33..125),
+// otherwise its group as above.
 QByteArray scancodeLogText(quint8 scancode);
 
 // A read reply for the log: scancode as above, then the remaining bytes as

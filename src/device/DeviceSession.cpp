@@ -402,7 +402,7 @@ SessionResult DeviceSession::sendRows(const RowLookup &rows, const RowSet &which
             if (!bytes.isEmpty())
                 m_port.write(bytes);
             m_port.write(QByteArray(1, '\0'));
-            logLine("/W" + QByteArray(1, indexChar) + HexGroup(scancode) + bytes + "[NUL]");
+            logLine(writeLogText(i, scancode, bytes));
 
             logLine(awaitAcknowledgement(i));
             m_observer.progressStep(i);

@@ -121,8 +121,8 @@ private slots:
         // clang-format off
         row("read: 33..126 plain, others as groups; after the 0x00 logged, not used", Read, "Q|old", {},
             {{"/R0", 1, '\x5A' + "A ~\x7F\r\0B\x06"_ba}}, {"ENTER|A{20}~{7F}{0D}|v", "||v", "", asked, "Response: ZA ~\x7F\r[NUL]B[ACK]"});
-        row("read: unknown scancode: no key, no string; two hex digits", Read, "Q|old", {}, {{"/R0", 1, '\x02' + "AB\0"_ba}},
-            {"||v", "||v", "", asked, "Response: {02}AB[NUL]"});
+        row("read: unknown scancode: no key, no string; logged without a leading zero", Read, "Q|old", {}, {{"/R0", 1, '\x02' + "AB\0"_ba}},
+            {"||v", "||v", "", asked, "Response: {2}AB[NUL]"});
         row("read: an opening brace stays a byte; no 0x00: used to the end", Read, "Q|old", {}, {{"/R0", 1, "\x1C{7}"}},
             {"A|{7B}7}|v", "||v", "", asked, "Response: {1C}{7}"});
         row("read: too long: one message, the rest of the reply dropped", Read, "Q|old", {},
@@ -132,12 +132,12 @@ private slots:
             {{"/R0", 251, '\x1C' + "AB\0"_ba}}, {"Q||?", "A|AB|v", "", asked});
         row("send: an empty row: no key is 0xFF, no string bytes", Send, "", {}, {},
             {"||v", "||v", "", "/W0{FF}[NUL]", asked, "Response: {FF}[NUL]", ok});
-        row("send: an unknown key is scancode 0", Send, "NOPE|x", {}, {}, {"NOPE|x|?", "||v", keyDiffers, "/W0{00}x[NUL]", asked, failed});
-        row("send: groups are single bytes, logged raw; TAB's scancode as the log writes any byte, {0D}", Send, "TAB|A{0D}{7B}{7}{FF}", {}, {},
-            {"TAB|A{0D}{7B}{7}{FF}|v", "||v", "", "/W0{0D}A\r{\x07\xFF[NUL]", asked, "Response: {0D}A\r{\x07\xFF[NUL]", ok});
-        row("send: a 0x00 ends the string, nothing after it reaches the device", Send, "A|X{}/W3", {}, {},
-            {"A|X{}/W3|?", "||v", "#1 output string - X - does not match screen value", "/W0{1C}X[NUL]", asked,
-             "Response: {1C}X[NUL]", failed});
+        row("send: an unknown key is scancode 0", Send, "NOPE|x", {}, {}, {"NOPE|x|?", "||v", keyDiffers, "/W0{0}x[NUL]", asked, failed});
+        row("send: groups are single bytes, logged raw; TAB's scancode without a leading zero, {D}", Send, "TAB|A{0D}{7B}{7}{FF}", {}, {},
+            {"TAB|A{0D}{7B}{7}{FF}|v", "||v", "", "/W0{D}A\r{\x07\xFF[NUL]", asked, "Response: {D}A\r{\x07\xFF[NUL]", ok});
+        row("send: a 0x00 ends the string, nothing after it reaches the device; a printable scancode in braces", Send, "ENTER|X{}/W3", {}, {},
+            {"ENTER|X{}/W3|?", "||v", "#1 output string - X - does not match screen value", "/W0{5A}X[NUL]", asked,
+             "Response: ZX[NUL]", failed});
         row("send: a single byte: timeout; no part of the next row's reply", Send, "A|AB", {}, {{"/W0", 1, "\x06"}},
             {"A|AB|?", "||v", "", sent, "timeout"});
         row("send: NO is logged as received", Send, "A|AB", "--write-reply NO", {}, {"A|AB|?", "||?", "", sent, "NO"});

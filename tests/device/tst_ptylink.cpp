@@ -55,8 +55,9 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QByteArray, lastDone);
         QFETCH(QByteArray, notDone);
-        Program program({u"--hangup-after"_s, send ? u"5"_s : u"3"_s});
+        Program program({u"--hangup-after"_s, send ? u"5"_s : u"3"_s, u"--log"_s});
         QVERIFY(program.sim.started());
+        program.setRow(0, "TAB|A");
 
         QElapsedTimer wall;
         wall.start();
@@ -68,6 +69,11 @@ private slots:
         QVERIFY2(shown.startsWith(message) && !shown.contains(u'\n'), qPrintable(shown));
         const QByteArrayList log = program.model.log().lines();
         QVERIFY(log.contains(lastDone) && !log.contains(notDone));
+        // The simulator writes the scancode as the status log does, {D}.
+        if (send)
+            QTRY_VERIFY(
+                program.sim.log().contains("<- /W0{D}A[NUL]\nkorvex-sim: -> {06}0\nkorvex-sim: <- /R0[NUL]\n"
+                                           "korvex-sim: -> {D}A[NUL]\n"));
         QVERIFY(!program.port.isOpen());
         // A port spinning on a dead line would burn a core for the whole wait.
         QVERIFY2(cpuMs < wall.elapsed() / 2, qPrintable(QString::number(cpuMs)));

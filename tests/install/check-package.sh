@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package as a user meets it, made by cpack from BUILD_DIR.
 #   check-package.sh lintian BUILD_DIR
-#     lintian finds no error, and no warning but those listed below; the
-#     maintainer field is the metainfo's developer and contact.
+#     dpkg-shlibdeps warns of nothing, so the package depends on no library
+#     it never calls; lintian finds no error, and no warning but those
+#     listed below; the maintainer field is the metainfo's developer and
+#     contact.
 #   check-package.sh install BUILD_DIR
 #     as root, on a machine without korvexconfig: apt-get installs the
 #     package; the three commands answer --help/--version and have manual
@@ -44,6 +46,21 @@ deb=$(echo "$tmp"/package/korvexconfig_*.deb)
 
 if [ "$mode" = lintian ]; then
   need lintian
+  # dpkg-shlibdeps warns of libraries linked but never called (each becomes
+  # a dependency the package does not need) and of files it cannot place.
+  if grep 'dpkg-shlibdeps: warning' "$tmp/cpack.log"; then
+    fail "dpkg-shlibdeps warned while the package was made"
+  fi
+  # The programs need no search path of their own: one would let a library
+  # put beside them be loaded before the system's.
+  dpkg-deb -x "$deb" "$tmp/unpacked"
+  # (readelf fails on the files that are not ELF: its status is no answer.)
+  paths=$(find "$tmp/unpacked" -type f -exec readelf -d {} + 2>/dev/null | grep -E 'R(UN)?PATH' || true)
+  [ -z "$paths" ] || fail "a program in the package carries a library search path: $paths"
+  depends=$(dpkg-deb -f "$deb" Depends)
+  if grep -E 'libopengl|libglx|libgl1' <<<"$depends"; then
+    fail "the package depends on OpenGL, which nothing in it calls: $depends"
+  fi
   # initial-upload-closes-no-bugs: a first upload to Debian closes its
   # "intent to package" bug; this package is not uploaded to Debian.
   allowed='^W: korvexconfig: initial-upload-closes-no-bugs '
