@@ -32,8 +32,15 @@ expect() { # expect WANTED WORD...
 }
 expect "write" wr
 expect "verify version" ver
+expect "check" ch
 expect "--partial" write --part
 expect "--probe" list --pr
+# Each command's options are its help's: the station's own, and no --port.
+expect "--settings --settle" station --sett
+expect "" station --po
+expect "--trace" read --tr
+expect "--watch" station --wa
+expect "--wait --watch" --wa
 expect "rows.cfg" write -p COM1 ""
 # The ports from list, which opens none: the settings' COM1, all, and
 # whatever serial devices this machine has.
