@@ -325,6 +325,8 @@ private slots:
             rig.setRow(5, "TAB|{0D}{0A}");
             rig.device.setRow(5, 0x0D, "\r\n");
             const SessionResult result = operation(rig);
+            // An idle window holds no port: another program may want it.
+            QVERIFY(!rig.device.isOpen());
             QByteArrayList state = rig.log()
                                    << rig.shown() << QByteArray::number(int(result.status)) << result.version;
             for (int i = 0; i < RowCount; ++i) {
