@@ -58,6 +58,16 @@ DeviceOwner ownerOf(const QString &path)
 }
 #endif
 
+// QSerialPort's handle is a descriptor on Unix and a HANDLE on Windows.
+[[maybe_unused]] qintptr handleValue(int descriptor)
+{
+    return descriptor;
+}
+[[maybe_unused]] qintptr handleValue(void *handle)
+{
+    return reinterpret_cast<qintptr>(handle);
+}
+
 KorvexError::Kind errorKind(OpenFailure kind)
 {
     switch (kind) {
@@ -82,6 +92,8 @@ QString openFailureText(const QString &port, OpenFailure kind, const QString &po
     switch (kind) {
     case OpenFailure::NotFound:
 #ifdef Q_OS_WIN
+        Q_UNUSED(portName);
+        Q_UNUSED(path);
         return QStringLiteral("%1 does not exist on this computer. Choose another port.").arg(port);
 #else
         if (portName == path)
@@ -225,7 +237,7 @@ void QtSerialLink::open()
         m_openPath = path;
         lockDevice(path);
         try {
-            m_port.opened(m_serial.handle());
+            m_port.opened(handleValue(m_serial.handle()));
         } catch (const KorvexError &) {
             m_serial.close();
             throw;
