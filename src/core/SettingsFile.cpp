@@ -96,7 +96,8 @@ qint16 readNumber(const QString &text, const QString &path, QStringList &problem
     QString why;
     if (const std::optional<qint16> value = toInt16(text.toLatin1(), &why))
         return *value;
-    problems << QStringLiteral("%1 in [%2] of %3: %4; using %5").arg(key, section, path, why, def);
+    problems << QStringLiteral("%1 in [%2] of %3: %4; using %5")
+                    .arg(key, section, QDir::toNativeSeparators(path), why, def);
     return static_cast<qint16>(def.toShort());
 }
 

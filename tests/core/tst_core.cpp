@@ -283,7 +283,8 @@ private slots:
         QCOMPARE(text(read), expected);
         QCOMPARE(prompter.prompts.size(), messages);
         for (const QString &message : prompter.prompts)
-            QVERIFY2(message.startsWith(QStringLiteral("Error detected - ")) && message.contains(path()),
+            QVERIFY2(message.startsWith(QStringLiteral("Error detected - ")) &&
+                         message.contains(QDir::toNativeSeparators(path())),
                      qPrintable(message));
         // A bad value never stops the rest: the port is set up once with every
         // value read.

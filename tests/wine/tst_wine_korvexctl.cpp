@@ -36,8 +36,8 @@ private slots:
         // Its path, with accents, shown as typed.
         QTest::newRow("a bad file reaches no device") << args("write FILE -p COM1") << 2 << u"^$"_s
             << u"^korvexctl: Z:\\S+\\\\Prüfstand\\\\in\\.cfg: line 2: row number 17 is not between 1 and 16\n"
-               "korvexctl: \\S+: line 3: unknown key name \"QQ\" for row 3\n"
-               "korvexctl: \\S+: line 4: \\{c7\\} only 2 HEX chars allowed within brackets \\(like \\{C7\\}\\)\n$"_s << false;
+               "korvexctl: \\S+: line 3: unknown key name \"QQ\" for row 3; did you mean \"Q\"\\?\n"
+               "korvexctl: \\S+: line 4: \\{c7\\} only 2 HEX chars allowed within brackets \\(like \\{C7\\}\\) \\(hex digits"_s << false;
         QTest::newRow("unusable settings reach no device") << args("version -p COM1 --settings BAD_INI") << 2 << u"^$"_s
             << u"^korvexctl: \\S+bad\\.ini: Error setting up comm port - invalid port settings \"96oo,N,8,2\": baud rate"_s << false;
         QTest::newRow("a COM port Windows does not have") << args("version -p COM42") << 4
