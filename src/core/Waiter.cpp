@@ -81,5 +81,3 @@ void EventLoopWaiter::DelayTimer_Timer()
     for (QEventLoop *loop : std::as_const(m_loops))
         loop->quit();
 }
-
-#include "moc_Waiter.cpp"

@@ -2,8 +2,8 @@
 
 #include "core/FileAccess.h"
 #include "core/KorvexError.h"
-#include "core/MainModel.h"
-#include "core/Prompter.h"
+#include "ui/model/MainModel.h"
+#include "ui/model/Prompter.h"
 #include "core/SettingsFile.h"
 #include "core/Waiter.h"
 #include "files/CfgFormat.h"

@@ -1,7 +1,7 @@
 #include "ui/Configuration.h"
 
 #include "core/KorvexError.h"
-#include "core/Prompter.h"
+#include "ui/model/Prompter.h"
 #include "core/VbNumber.h"
 #include "core/Waiter.h"
 #include "ui/Twips.h"

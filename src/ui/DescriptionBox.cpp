@@ -1,6 +1,6 @@
 #include "ui/DescriptionBox.h"
 
-#include "core/KeyRows.h"
+#include "ui/model/KeyRows.h"
 #include "ui/FormLayout.h"
 
 DescriptionBox::DescriptionBox(KeyRows &rows, QObject *parent) : QObject(parent), m_rows(rows)

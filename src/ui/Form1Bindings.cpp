@@ -2,9 +2,9 @@
 // while it changes.
 #include "ui/Form1.h"
 
-#include "core/MainModel.h"
+#include "ui/model/MainModel.h"
 #include "core/VisibleText.h"
-#include "keys/KeyCapture.h"
+#include "ui/model/KeyCapture.h"
 #include "ui/CfgFileCommands.h"
 #include "ui/ClickLabel.h"
 #include "ui/DescriptionBox.h"

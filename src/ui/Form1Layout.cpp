@@ -2,9 +2,9 @@
 // described for assistive technology as the layout in FormLayout.h says.
 #include "ui/Form1.h"
 
-#include "core/MainModel.h"
-#include "core/Prompter.h"
-#include "keys/KeyStringChecker.h"
+#include "ui/model/MainModel.h"
+#include "ui/model/Prompter.h"
+#include "ui/model/KeyStringChecker.h"
 #include "ui/ClickLabel.h"
 #include "ui/DescriptionBox.h"
 #include "ui/DescriptionEdit.h"

@@ -1,6 +1,6 @@
 #include "ui/KeyStringField.h"
 
-#include "keys/KeyCapture.h"
+#include "ui/model/KeyCapture.h"
 #include "keys/KeyStringNotation.h"
 #include "ui/Latin1Text.h"
 

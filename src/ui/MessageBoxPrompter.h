@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Prompter.h"
+#include "ui/model/Prompter.h"
 
 class QWidget;
 

@@ -1,8 +1,8 @@
 #include "ui/SessionBinding.h"
 
 #include "core/KorvexError.h"
-#include "core/MainModel.h"
-#include "core/Prompter.h"
+#include "ui/model/MainModel.h"
+#include "ui/model/Prompter.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyStringNotation.h"
 

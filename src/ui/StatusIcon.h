@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/KeyRows.h"
+#include "ui/model/KeyRows.h"
 
 #include <QLabel>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "RecordingPrompter.h"
 #include "TestFiles.h"
 #include "core/IniFile.h"
-#include "core/MainModel.h"
+#include "ui/model/MainModel.h"
 #include "core/SettingsFile.h"
 #include "core/SettingsLocation.h"
-#include "core/StartUp.h"
+#include "ui/model/StartUp.h"
 #include "core/Waiter.h"
 
 #include <QtTest>

@@ -1,5 +1,5 @@
 #include "core/IniFile.h"
-#include "core/MainModel.h"
+#include "ui/model/MainModel.h"
 #include "core/SettingsLocation.h"
 #include "ui/Form1.h"
 #include "ui/ProgramWindow.h"

@@ -1,8 +1,8 @@
 #include "RecordingPrompter.h"
-#include "core/KeyRows.h"
-#include "keys/KeyCapture.h"
+#include "ui/model/KeyRows.h"
+#include "ui/model/KeyCapture.h"
 #include "keys/KeyLookup.h"
-#include "keys/KeyStringChecker.h"
+#include "ui/model/KeyStringChecker.h"
 #include "keys/KeyStringNotation.h"
 #include "keys/KeyTable.h"
 

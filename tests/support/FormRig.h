@@ -5,7 +5,7 @@
 #include "ScriptedFileDialogs.h"
 #include "TestFiles.h"
 
-#include "core/MainModel.h"
+#include "ui/model/MainModel.h"
 #include "ui/Configuration.h"
 #include "ui/Form1.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "RecordingPrompter.h"
-#include "core/MainModel.h"
+#include "ui/model/MainModel.h"
 #include "device/DeviceSession.h"
-#include "keys/KeyStringChecker.h"
+#include "ui/model/KeyStringChecker.h"
 #include "ui/SessionBinding.h"
 
 // The device operations wired as the window wires them, with the row check in

@@ -5,10 +5,10 @@
 #include "RecordingPrompter.h"
 #include "ScriptedFileDialogs.h"
 #include "TestFiles.h"
-#include "core/MainModel.h"
+#include "ui/model/MainModel.h"
 #include "core/SettingsFile.h"
 #include "files/CfgFormat.h"
-#include "keys/KeyStringChecker.h"
+#include "ui/model/KeyStringChecker.h"
 #include "ui/CfgFileCommands.h"
 
 #include <QtTest>

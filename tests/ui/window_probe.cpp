@@ -10,8 +10,8 @@
 //   string ROW TEXT         row ROW's output string changed
 // Usage: korvex-window-probe SETTINGS_FILE PROGRAM_DIR
 
-#include "core/KeyRows.h"
-#include "core/MainModel.h"
+#include "ui/model/KeyRows.h"
+#include "ui/model/MainModel.h"
 #include "ui/ProgramWindow.h"
 
 #include <QApplication>

@@ -5,11 +5,11 @@
 #include "FakeWaiter.h"
 #include "RecordingPrompter.h"
 #include "ScriptedFileDialogs.h"
-#include "core/MainModel.h"
+#include "ui/model/MainModel.h"
 #include "core/SettingsFile.h"
 #include "files/CfgFormat.h"
 #include "files/CfgReader.h"
-#include "keys/KeyStringChecker.h"
+#include "ui/model/KeyStringChecker.h"
 #include "keys/KeyStringNotation.h"
 #include "ui/CfgFileCommands.h"
 

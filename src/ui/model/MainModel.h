@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/KeyRows.h"
-#include "core/ProgressModel.h"
-#include "core/StatusLog.h"
+#include "ui/model/KeyRows.h"
+#include "ui/model/ProgressModel.h"
+#include "ui/model/StatusLog.h"
 
 #include <QObject>
 #include <QSize>

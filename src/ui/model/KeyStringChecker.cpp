@@ -1,7 +1,7 @@
-#include "keys/KeyStringChecker.h"
+#include "ui/model/KeyStringChecker.h"
 
-#include "core/KeyRows.h"
-#include "core/Prompter.h"
+#include "ui/model/KeyRows.h"
+#include "ui/model/Prompter.h"
 #include "keys/KeyStringNotation.h"
 
 #include <QChar>

@@ -1,6 +1,6 @@
-#include "keys/KeyCapture.h"
+#include "ui/model/KeyCapture.h"
 
-#include "core/KeyRows.h"
+#include "ui/model/KeyRows.h"
 #include "keys/KeyLookup.h"
 
 #include <Qt>

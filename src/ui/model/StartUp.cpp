@@ -1,7 +1,7 @@
-#include "core/StartUp.h"
+#include "ui/model/StartUp.h"
 
-#include "core/MainModel.h"
-#include "core/Prompter.h"
+#include "ui/model/MainModel.h"
+#include "ui/model/Prompter.h"
 #include "core/SettingsFile.h"
 
 AppSettings startUp(MainModel &model, Prompter &prompter, const SettingsFile &settingsFile,

@@ -1,4 +1,4 @@
-#include "core/ProgressModel.h"
+#include "ui/model/ProgressModel.h"
 
 ProgressModel::ProgressModel(QObject *parent) : QObject(parent) {}
 
@@ -40,5 +40,3 @@ void ProgressModel::step(int value)
     const int percent = m_maximum > 0 ? (m_value * 100) / m_maximum : 0;
     setPercentText(QString::number(percent) + QLatin1Char('%'));
 }
-
-#include "moc_ProgressModel.cpp"

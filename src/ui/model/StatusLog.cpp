@@ -1,4 +1,4 @@
-#include "core/StatusLog.h"
+#include "ui/model/StatusLog.h"
 
 #include "core/VisibleText.h"
 
@@ -51,5 +51,3 @@ void StatusLog::Add2Status(const QByteArray &msg)
     if (count() > VisibleNewest)
         emit scrollRequested(count() - VisibleNewest);
 }
-
-#include "moc_StatusLog.cpp"

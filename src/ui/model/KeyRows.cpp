@@ -1,4 +1,4 @@
-#include "core/KeyRows.h"
+#include "ui/model/KeyRows.h"
 
 KeyRows::KeyRows(QObject *parent) : QObject(parent) {}
 
@@ -62,5 +62,3 @@ void KeyRows::markAllUnconfirmed(bool showIcons)
         emit iconChanged(i);
     }
 }
-
-#include "moc_KeyRows.cpp"

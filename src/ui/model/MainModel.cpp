@@ -1,4 +1,4 @@
-#include "core/MainModel.h"
+#include "ui/model/MainModel.h"
 
 MainModel::MainModel(QObject *parent)
     : QObject(parent),
@@ -37,5 +37,3 @@ void MainModel::setBusy(bool busy)
     m_busy = busy;
     emit busyChanged(busy);
 }
-
-#include "moc_MainModel.cpp"
