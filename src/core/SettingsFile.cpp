@@ -1,9 +1,9 @@
 #include "core/SettingsFile.h"
 
 #include "core/ComPort.h"
+#include "core/DecimalNumber.h"
 #include "core/IniFile.h"
 #include "core/NearestName.h"
-#include "core/VbNumber.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -9,7 +9,7 @@ EventLoopWaiter::EventLoopWaiter(QObject *parent) : QObject(parent)
     m_delayTimer.setSingleShot(true);
     // A coarse timer may fire up to 5% late, which adds up over a 16-row read.
     m_delayTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_delayTimer, &QTimer::timeout, this, &EventLoopWaiter::DelayTimer_Timer);
+    connect(&m_delayTimer, &QTimer::timeout, this, &EventLoopWaiter::endEveryWait);
 }
 
 void EventLoopWaiter::Delay(int ms)
@@ -72,10 +72,10 @@ int EventLoopWaiter::waitUntil(int ms, const std::function<bool()> &ready)
 void EventLoopWaiter::abort()
 {
     m_aborted = true;
-    DelayTimer_Timer();
+    endEveryWait();
 }
 
-void EventLoopWaiter::DelayTimer_Timer()
+void EventLoopWaiter::endEveryWait()
 {
     m_delayTimer.stop();
     for (QEventLoop *loop : std::as_const(m_loops))

@@ -51,7 +51,7 @@ public:
     void abort() override;
 
 private:
-    void DelayTimer_Timer();
+    void endEveryWait();
 
     QTimer m_delayTimer;
     QList<QEventLoop *> m_loops;

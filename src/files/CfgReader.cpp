@@ -1,9 +1,9 @@
 #include "files/CfgReader.h"
 
+#include "core/DecimalNumber.h"
 #include "core/FileAccess.h"
 #include "core/KorvexError.h"
 #include "core/NearestName.h"
-#include "core/VbNumber.h"
 #include "files/CfgFormat.h"
 #include "files/CfgLineReader.h"
 #include "keys/KeyLookup.h"

@@ -2,13 +2,13 @@
 
 #include "core/FileAccess.h"
 #include "core/KorvexError.h"
-#include "ui/model/MainModel.h"
-#include "ui/model/Prompter.h"
 #include "core/SettingsFile.h"
 #include "core/Waiter.h"
 #include "files/CfgFormat.h"
 #include "keys/KeyStringNotation.h"
 #include "ui/FileDialogs.h"
+#include "ui/model/MainModel.h"
+#include "ui/model/Prompter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "ui/Configuration.h"
 
+#include "core/DecimalNumber.h"
 #include "core/KorvexError.h"
-#include "ui/model/Prompter.h"
-#include "core/VbNumber.h"
 #include "core/Waiter.h"
 #include "ui/Twips.h"
 #include "ui/UiFonts.h"
+#include "ui/model/Prompter.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "ui/DescriptionBox.h"
 
-#include "ui/model/KeyRows.h"
 #include "ui/FormLayout.h"
+#include "ui/model/KeyRows.h"
 
 DescriptionBox::DescriptionBox(KeyRows &rows, QObject *parent) : QObject(parent), m_rows(rows)
 {

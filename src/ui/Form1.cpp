@@ -1,18 +1,18 @@
 #include "ui/Form1.h"
 
-#include "ui/model/MainModel.h"
-#include "ui/model/Prompter.h"
-#include "ui/model/StartUp.h"
 #include "core/Waiter.h"
 #include "device/DeviceSession.h"
 #include "device/PortMapping.h"
-#include "ui/model/KeyStringChecker.h"
 #include "ui/CfgFileCommands.h"
 #include "ui/Configuration.h"
 #include "ui/DescriptionBox.h"
 #include "ui/HelpPane.h"
 #include "ui/SessionBinding.h"
 #include "ui/StatusLogView.h"
+#include "ui/model/KeyStringChecker.h"
+#include "ui/model/MainModel.h"
+#include "ui/model/Prompter.h"
+#include "ui/model/StartUp.h"
 #include "ui/print/PrintImage.h"
 
 #include <QCloseEvent>

@@ -2,9 +2,7 @@
 // while it changes.
 #include "ui/Form1.h"
 
-#include "ui/model/MainModel.h"
 #include "core/VisibleText.h"
-#include "ui/model/KeyCapture.h"
 #include "ui/CfgFileCommands.h"
 #include "ui/ClickLabel.h"
 #include "ui/DescriptionBox.h"
@@ -14,6 +12,8 @@
 #include "ui/StatusIcon.h"
 #include "ui/StatusLogView.h"
 #include "ui/Twips.h"
+#include "ui/model/KeyCapture.h"
+#include "ui/model/MainModel.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,6 @@
 // described for assistive technology as the layout in FormLayout.h says.
 #include "ui/Form1.h"
 
-#include "ui/model/MainModel.h"
-#include "ui/model/Prompter.h"
-#include "ui/model/KeyStringChecker.h"
 #include "ui/ClickLabel.h"
 #include "ui/DescriptionBox.h"
 #include "ui/DescriptionEdit.h"
@@ -16,6 +13,9 @@
 #include "ui/Twips.h"
 #include "ui/UiFonts.h"
 #include "ui/WrapButton.h"
+#include "ui/model/KeyStringChecker.h"
+#include "ui/model/MainModel.h"
+#include "ui/model/Prompter.h"
 
 #include <QDir>
 #include <QFontMetrics>

@@ -1,8 +1,8 @@
 #include "ui/KeyStringField.h"
 
-#include "ui/model/KeyCapture.h"
 #include "keys/KeyStringNotation.h"
 #include "ui/Latin1Text.h"
+#include "ui/model/KeyCapture.h"
 
 #include <QKeyEvent>
 

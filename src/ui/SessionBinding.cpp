@@ -1,10 +1,10 @@
 #include "ui/SessionBinding.h"
 
 #include "core/KorvexError.h"
-#include "ui/model/MainModel.h"
-#include "ui/model/Prompter.h"
 #include "device/DeviceSession.h"
 #include "keys/KeyStringNotation.h"
+#include "ui/model/MainModel.h"
+#include "ui/model/Prompter.h"
 
 namespace {
 

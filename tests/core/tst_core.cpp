@@ -1,11 +1,11 @@
 #include "RecordingPrompter.h"
 #include "TestFiles.h"
 #include "core/IniFile.h"
-#include "ui/model/MainModel.h"
 #include "core/SettingsFile.h"
 #include "core/SettingsLocation.h"
-#include "ui/model/StartUp.h"
 #include "core/Waiter.h"
+#include "ui/model/MainModel.h"
+#include "ui/model/StartUp.h"
 
 #include <QtTest>
 

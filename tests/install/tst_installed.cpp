@@ -1,8 +1,8 @@
 #include "core/IniFile.h"
-#include "ui/model/MainModel.h"
 #include "core/SettingsLocation.h"
 #include "ui/Form1.h"
 #include "ui/ProgramWindow.h"
+#include "ui/model/MainModel.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,10 +1,10 @@
 #include "RecordingPrompter.h"
-#include "ui/model/KeyRows.h"
-#include "ui/model/KeyCapture.h"
 #include "keys/KeyLookup.h"
-#include "ui/model/KeyStringChecker.h"
 #include "keys/KeyStringNotation.h"
 #include "keys/KeyTable.h"
+#include "ui/model/KeyCapture.h"
+#include "ui/model/KeyRows.h"
+#include "ui/model/KeyStringChecker.h"
 
 #include <QTest>
 

@@ -5,9 +5,9 @@
 #include "ScriptedFileDialogs.h"
 #include "TestFiles.h"
 
-#include "ui/model/MainModel.h"
 #include "ui/Configuration.h"
 #include "ui/Form1.h"
+#include "ui/model/MainModel.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "RecordingPrompter.h"
-#include "ui/model/MainModel.h"
 #include "device/DeviceSession.h"
-#include "ui/model/KeyStringChecker.h"
 #include "ui/SessionBinding.h"
+#include "ui/model/KeyStringChecker.h"
+#include "ui/model/MainModel.h"
 
 // The device operations wired as the window wires them, with the row check in
 // place and the window's binding of what they report, over a port and a

@@ -5,11 +5,11 @@
 #include "RecordingPrompter.h"
 #include "ScriptedFileDialogs.h"
 #include "TestFiles.h"
-#include "ui/model/MainModel.h"
 #include "core/SettingsFile.h"
 #include "files/CfgFormat.h"
-#include "ui/model/KeyStringChecker.h"
 #include "ui/CfgFileCommands.h"
+#include "ui/model/KeyStringChecker.h"
+#include "ui/model/MainModel.h"
 
 #include <QtTest>
 

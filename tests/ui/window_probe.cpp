@@ -10,9 +10,9 @@
 //   string ROW TEXT         row ROW's output string changed
 // Usage: korvex-window-probe SETTINGS_FILE PROGRAM_DIR
 
+#include "ui/ProgramWindow.h"
 #include "ui/model/KeyRows.h"
 #include "ui/model/MainModel.h"
-#include "ui/ProgramWindow.h"
 
 #include <QApplication>
 #include <QLabel>

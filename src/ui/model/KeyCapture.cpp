@@ -1,7 +1,7 @@
 #include "ui/model/KeyCapture.h"
 
-#include "ui/model/KeyRows.h"
 #include "keys/KeyLookup.h"
+#include "ui/model/KeyRows.h"
 
 #include <Qt>
 

@@ -1,8 +1,8 @@
 #include "ui/model/KeyStringChecker.h"
 
+#include "keys/KeyStringNotation.h"
 #include "ui/model/KeyRows.h"
 #include "ui/model/Prompter.h"
-#include "keys/KeyStringNotation.h"
 
 #include <QChar>
 

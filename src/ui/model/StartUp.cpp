@@ -1,8 +1,8 @@
 #include "ui/model/StartUp.h"
 
+#include "core/SettingsFile.h"
 #include "ui/model/MainModel.h"
 #include "ui/model/Prompter.h"
-#include "core/SettingsFile.h"
 
 AppSettings startUp(MainModel &model, Prompter &prompter, const SettingsFile &settingsFile,
                     const std::function<void(const AppSettings &)> &setupCommPort)

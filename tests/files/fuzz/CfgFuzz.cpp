@@ -5,13 +5,13 @@
 #include "FakeWaiter.h"
 #include "RecordingPrompter.h"
 #include "ScriptedFileDialogs.h"
-#include "ui/model/MainModel.h"
 #include "core/SettingsFile.h"
 #include "files/CfgFormat.h"
 #include "files/CfgReader.h"
-#include "ui/model/KeyStringChecker.h"
 #include "keys/KeyStringNotation.h"
 #include "ui/CfgFileCommands.h"
+#include "ui/model/KeyStringChecker.h"
+#include "ui/model/MainModel.h"
 
 #include <QBuffer>
 #include <QFile>

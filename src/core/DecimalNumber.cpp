@@ -1,4 +1,4 @@
-#include "core/VbNumber.h"
+#include "core/DecimalNumber.h"
 
 #include "core/Blanks.h"
 
