@@ -1,6 +1,6 @@
 #include "Console.h"
 
-#include "keys/KeyStringNotation.h"
+#include "core/VisibleText.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -101,18 +101,7 @@ void Console::write(const QByteArray &text)
 
 QString oneLine(const QString &text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar ch : text) {
-        const char16_t code = ch.unicode();
-        // Some terminals act on the C1 controls too, which a screen shows as
-        // nothing at all.
-        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
-            out += QString::fromLatin1(HexGroup(quint8(code)));
-        else
-            out += ch;
-    }
-    return out;
+    return visibleText(text, Controls::C0AndC1);
 }
 
 QByteArray terminalText(const QString &text)

@@ -1,5 +1,7 @@
 #include "ByteText.h"
 
+#include "core/PrintableBytes.h"
+
 #include <cstdio>
 
 namespace ByteText {
@@ -90,13 +92,13 @@ std::string render(const std::string &bytes, Scancode scancode, std::size_t maxB
     for (std::size_t i = 0; i < shown; ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if ((scancode == Scancode::InWrite && i == 3) ||
-            (scancode == Scancode::InReply && i == 0 && !(b > 0x20 && b < 0x7E))) {
+            (scancode == Scancode::InReply && i == 0 && !scancodeShownAsItself(b))) {
             char group[8];
             std::snprintf(group, sizeof group, "{%X}", static_cast<unsigned>(b));
             text += group;
         } else if (b == 0x00) {
             text += "[NUL]";
-        } else if (b > 0x20 && b < 0x7F) {
+        } else if (byteShownAsItself(b)) {
             text.push_back(static_cast<char>(b));
         } else {
             text += '{' + toHex(std::string(1, static_cast<char>(b))) + '}';

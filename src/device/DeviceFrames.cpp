@@ -1,5 +1,6 @@
 #include "device/DeviceFrames.h"
 
+#include "core/PrintableBytes.h"
 #include "keys/KeyStringNotation.h"
 
 char rowIndexChar(int index)
@@ -33,7 +34,7 @@ QByteArray scancodeGroup(quint8 scancode)
 
 QByteArray scancodeLogText(quint8 scancode)
 {
-    if (scancode > 32 && scancode < 126)
+    if (scancodeShownAsItself(scancode))
         return QByteArray(1, static_cast<char>(scancode));
     return scancodeGroup(scancode);
 }
@@ -66,7 +67,7 @@ QByteArray receivedByteUnit(quint8 byte)
 {
     // A bare "{" in a row opens a group: the bytes after it would be misread
     // as hex digits and a later send would write different bytes.
-    if (byte > 32 && byte < 127 && byte != '{')
+    if (byteShownAsItself(byte) && byte != '{')
         return QByteArray(1, static_cast<char>(byte));
     return HexGroup(byte);
 }

@@ -1,5 +1,7 @@
 #include "keys/KeyStringNotation.h"
 
+#include "core/PrintableBytes.h"
+
 namespace {
 
 bool isUpperHexDigit(char c)
@@ -116,7 +118,7 @@ QByteArray BytesAsNotation(const QByteArray &bytes)
     QByteArray text;
     for (const char ch : bytes) {
         const auto b = static_cast<quint8>(ch);
-        text += b >= 33 && b <= 126 ? QByteArray(1, ch) : HexGroup(b);
+        text += byteShownAsItself(b) ? QByteArray(1, ch) : HexGroup(b);
     }
     return text;
 }

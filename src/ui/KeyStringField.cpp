@@ -1,5 +1,7 @@
 #include "ui/KeyStringField.h"
 
+#include "core/PrintableBytes.h"
+
 #include "keys/KeyStringNotation.h"
 #include "ui/Latin1Text.h"
 #include "ui/model/KeyCapture.h"
@@ -47,7 +49,7 @@ void KeyStringField::keyPressEvent(QKeyEvent *event)
         return;
     }
     const int typed = onTypedChar ? onTypedChar(code) : code;
-    if (typed >= 0x20 && typed != 0x7F && typed <= 0xFF) {
+    if (typed >= 0 && typed <= 0xFF && !isControl(char16_t(typed))) {
         insert(QString(QChar(typed)));
         event->accept();
         return;

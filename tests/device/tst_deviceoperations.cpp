@@ -121,8 +121,8 @@ private slots:
         // clang-format off
         row("read: 33..126 plain, others as groups; after the 0x00 logged, not used", Read, "Q|old", {},
             {{"/R0", 1, '\x5A' + "A ~\x7F\r\0B\x06"_ba}}, {"ENTER|A{20}~{7F}{0D}|v", "||v", "", asked, "Response: ZA ~\x7F\r[NUL]B[ACK]"});
-        row("read: unknown scancode: no key, no string; logged without a leading zero", Read, "Q|old", {}, {{"/R0", 1, '\x02' + "AB\0"_ba}},
-            {"||v", "||v", "", asked, "Response: {2}AB[NUL]"});
+        row("read: unknown scancode: no key, no string; 126 logged as a group", Read, "Q|old", {}, {{"/R0", 1, '\x7E' + "AB\0"_ba}},
+            {"||v", "||v", "", asked, "Response: {7E}AB[NUL]"});
         row("read: an opening brace stays a byte; no 0x00: used to the end", Read, "Q|old", {}, {{"/R0", 1, "\x1C{7}"}},
             {"A|{7B}7}|v", "||v", "", asked, "Response: {1C}{7}"});
         row("read: too long: one message, the rest of the reply dropped", Read, "Q|old", {},
