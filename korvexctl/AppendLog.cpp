@@ -3,11 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "core/FileAccess.h"
 
 bool AppendLog::open(const QString &path, QString *why)
 {
@@ -34,12 +30,7 @@ bool AppendLog::open(const QString &path, QString *why)
 bool AppendLog::append(const QByteArray &bytes, QString *why)
 {
     const qint64 before = m_file.size();
-    bool done = m_file.write(bytes) == bytes.size();
-#ifdef Q_OS_WIN
-    done = done && ::_commit(m_file.handle()) == 0;
-#else
-    done = done && ::fsync(m_file.handle()) == 0;
-#endif
+    const bool done = m_file.write(bytes) == bytes.size() && syncToDisk(m_file);
     if (!done) {
         *why = QDir::toNativeSeparators(m_file.fileName()) + QStringLiteral(": ") + m_file.errorString();
         // What did reach the file is not a record; taken back, the next one

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <memory>
 
 // Standard error as people read it: messages, and on a terminal a progress
 // line that a message never lands on.
@@ -39,11 +40,9 @@ private:
     bool m_terminal = false;
     bool m_progressShown = false;
     bool m_quiet = false;
-#ifdef Q_OS_WIN
-    unsigned m_savedCodePage = 0;
-    unsigned long m_savedModes[2] = {};
-    bool m_modeChanged[2] = {};
-#endif
+    // What this system's console needs kept while the program runs.
+    struct SystemState;
+    std::unique_ptr<SystemState> m_system;
 };
 
 // Text for one line: every control character (C0 with the line end, DEL and
@@ -53,6 +52,9 @@ private:
 QString oneLine(const QString &text);
 // Text of several lines for a terminal: each line as oneLine() makes it.
 QByteArray terminalText(const QString &text);
+
+// Whether the stream is a terminal (a console) rather than a file or a pipe.
+bool isTerminal(std::FILE *stream);
 
 // FAILED and FAIL in red, PASS in green, where they are read on a colour
 // terminal: never into a pipe or a file, nor when NO_COLOR is set or the

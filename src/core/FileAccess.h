@@ -10,6 +10,19 @@ class QFile;
 // files under /proc do) is refused with *why instead of hanging the program.
 bool openRegularFile(QFile &file, const QString &path, QString *why);
 
+// Whether the program may make files in dir.
+bool canMakeFilesIn(const QString &dir);
+
+// Flushes what was written to an open file down to the disk; false when the
+// system could not.
+bool syncToDisk(QFile &file);
+
+// "path: reason" into *why (when given); false, to return at once.
+bool fileFailure(QString *why, const QString &path, const QString &reason);
+// What a file turned out to be, where a regular file was wanted.
+extern const QString NotAFile;
+extern const QString AFolder;
+
 // Replaces the file at path with bytes, or leaves it exactly as it was and
 // returns false with *why ("path: what failed"). The new content is written
 // beside the old file and takes its place only once it is complete, with the

@@ -1,29 +1,15 @@
 #include "core/SettingsLocation.h"
 
+#include "core/FileAccess.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace {
 
 const QString SettingsFileName = QStringLiteral("Korvex.ini");
-
-// Whether the program may make its settings file in dir.
-bool canMakeFilesIn(const QString &dir)
-{
-    const QFileInfo info(dir);
-#ifdef Q_OS_WIN
-    // Windows decides by access rights, which the attributes Qt reads do not
-    // show: to them a folder under Program Files is writable. Trying is the
-    // one sure answer.
-    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral("Korvex.XXXXXX.tmp")));
-    return info.isDir() && probe.open();
-#else
-    return info.isDir() && info.isWritable();
-#endif
-}
 
 } // namespace
 
