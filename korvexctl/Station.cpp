@@ -102,6 +102,7 @@ void Station::followFolder()
 void Station::rescan()
 {
     followFolder();
+    const auto was = m_present;
     std::map<QString, FolderEntry> present;
     for (const FolderEntry &entry : folderEntries(m_folder)) {
         if (!entry.unusable.isEmpty())
@@ -109,7 +110,6 @@ void Station::rescan()
         else if (!entry.identity.isEmpty() && !m_ignored.count(entry.name + u'|' + entry.target))
             present[entry.name] = entry;
     }
-    const auto was = m_present;
     m_present.clear();
     for (const auto &[name, entry] : present)
         m_present[name] = entry.identity;
