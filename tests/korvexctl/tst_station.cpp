@@ -180,6 +180,23 @@ private slots:
             QVERIFY2(station.err.count(QByteArray("ignored ") + ignored) == 1, station.err.constData());
     }
 
+    void watchedLinkReplacedByAFolder()
+    {
+        // The folder named is a link, later replaced by a folder of its own:
+        // the station follows the name, not the folder it first led to.
+        Devices devices({QString(), QString()});
+        QVERIFY(devices.ok);
+        const QString first = devices.file(u"first"_s), watched = devices.file(u"by-id"_s);
+        QVERIFY(QDir().mkpath(first) && QFile::link(first, watched));
+        Station station(devices, {u"--count"_s, u"2"_s});
+        QVERIFY(QFile::remove(watched) && QDir().mkpath(watched));
+        station.plug(0, u"one"_s); // maybe seen as part of the folder's own change
+        QTRY_COMPARE_WITH_TIMEOUT(station.units().size(), 1, WaitMs);
+        station.plug(1, u"two"_s); // seen only by a watch on the new folder
+        QCOMPARE(station.finish(), 0);
+        QCOMPARE(station.units(), (QStringList{u"one PASS"_s, u"two PASS"_s}));
+    }
+
     void recordsAreWholeLines()
     {
         // A log cut short (a power loss) gets its line end before the next
