@@ -11,7 +11,7 @@ struct Request;
 // One place a unit may be reached through, as the system shows it now.
 struct UnitEntry
 {
-    QString name;        // as shown: a name that is not UTF-8 with its bytes as {HH}
+    QString name;        // as shown: a folder's entry (bytes that are not UTF-8 as {HH}), COM7
     QString path;        // what to open
     QString description; // what the system calls the device, empty when it does not say
     // What it leads to now; an entry passed over once stays passed over while
