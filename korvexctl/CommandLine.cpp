@@ -20,6 +20,31 @@ constexpr Operations Filed =
 constexpr Operations Waiting = Ported & ~operationBit(Operation::List);
 constexpr Operations Every = ~0U;
 
+// What the station watches for units: on Linux a folder of stable names,
+// which udev makes; on Windows the serial ports Windows lists, which no
+// option changes. The station's help begins with it.
+#ifdef Q_OS_WIN
+constexpr Operations Watching = 0;
+constexpr char NoUseHere[] = " has no use on Windows: the station watches the serial ports Windows lists";
+constexpr char StationUsage[] = "station [--log FILE] FILE.cfg";
+constexpr char StationWatches[] = R"(A programming station: watches the serial ports Windows lists (a COM port
+appearing is a unit's adapter plugged in), and programs each unit with the
+rows of FILE.cfg, then verifies them, several units at once. The ports
+there when it starts (a built-in COM1, a Bluetooth link) are named once and
+passed over, never opened: plug a unit in after it starts. A unit
+)";
+#else
+constexpr Operations Watching = operationBit(Operation::Station);
+constexpr char NoUseHere[] = " has no use on this system";
+constexpr char StationUsage[] = "station [--watch DIR] [--log FILE] FILE.cfg";
+constexpr char StationWatches[] =
+    R"(A programming station: watches for serial adapters appearing (their stable
+names under /dev/serial/by-id), and programs each unit plugged in with the
+rows of FILE.cfg, then verifies them, several units at once. An entry of
+the folder that is no serial device is named once and passed over. A unit
+)";
+#endif
+
 // A whole number from low to high as written, or nothing.
 std::optional<int> wholeNumber(const QString &text, int low, int high)
 {
@@ -67,13 +92,9 @@ and prints each row that differs. The file is checked as for write.
     {Operation::Version, "version", "version -p PORT ...", "the device's code version",
      R"(Asks each device for its code version and prints it.
 )", false, true},
-    {Operation::Station, "station", "station [--watch DIR] [--log FILE] FILE.cfg",
+    {Operation::Station, "station", StationUsage,
      "program and verify every unit plugged in, with a record of each",
-     R"(A programming station: watches for serial adapters appearing (their stable
-names under /dev/serial/by-id), and programs each unit plugged in with the
-rows of FILE.cfg, then verifies them, several units at once. An entry of
-the folder that is no serial device is named once and passed over. A unit
-is programmed once while it stays plugged in; plugged in again, it is
+     R"(is programmed once while it stays plugged in; plugged in again, it is
 programmed again. One line per unit as it ends: its number, the time, its
 name, its code version, PASS, or FAIL and why (the rows that differ; no
 answer; removed during the write, and which rows are new). Ctrl+C, or
@@ -121,7 +142,7 @@ failing at once; status 4 once the time is up
         r.waitMs = seconds.value_or(0) * 1000;
         return seconds ? QString() : refused("wait", QStringLiteral("the seconds to wait, 1 to 86400"), v);
     }},
-    {nullptr, "watch", "DIR", operationBit(Operation::Station), R"(the folder whose entries are the units plugged in
+    {nullptr, "watch", "DIR", Watching, R"(the folder whose entries are the units plugged in
 (default /dev/serial/by-id, made by udev when the first
 adapter appears; its parent is watched until then)
 )", [](Request &r, const QString &v) { r.watchDir = v; return QString(); }},
@@ -264,6 +285,8 @@ QString takeOptions(const QCommandLineParser &parser, const CommandSpec &command
         const QString name = QLatin1String(option.longName);
         if (!parser.isSet(name))
             continue;
+        if (option.commands == 0)
+            return option.names() + QLatin1String(NoUseHere);
         if (!option.isFor(command.operation))
             return QStringLiteral("%1 is for %2 only").arg(option.names(), commandsFor(option));
         for (const QString &value : option.valueName ? parser.values(name) : QStringList{QString()}) {
@@ -283,7 +306,7 @@ QByteArray optionsHelp(std::optional<Operation> command)
 {
     QByteArray text;
     for (const OptionSpec &option : optionTable()) {
-        if (command && !option.isFor(*command))
+        if (option.commands == 0 || (command && !option.isFor(*command)))
             continue;
         QString head = QStringLiteral("  ") + option.names();
         if (option.valueName)
@@ -376,7 +399,8 @@ QByteArray helpText(std::optional<Operation> command)
 {
     for (const CommandSpec &help : commandTable()) {
         if (command && help.operation == *command)
-            return QByteArrayLiteral("Usage: korvexctl ") + help.usage + " [OPTIONS]\n\n" + help.help +
+            return QByteArrayLiteral("Usage: korvexctl ") + help.usage + " [OPTIONS]\n\n" +
+                   (help.operation == Operation::Station ? StationWatches : "") + help.help +
                    "\nOptions (before or after the command):\n" + optionsHelp(command) + ExitStatusText;
     }
     QByteArray text = "Usage: korvexctl COMMAND [OPTIONS]\n\n"
@@ -393,8 +417,8 @@ QByteArray helpText(std::optional<Operation> command)
 On Windows, PORT is COM1 ... COM255 as Windows numbers its ports, or "all";
 list shows the ports Windows has, with what Windows calls each one, without
 sending anything to them; read -o FOLDER names its files COM3-rows.cfg and so
-on, as Windows keeps the name COM3 for the port. The station is not available
-on Windows.
+on, as Windows keeps the name COM3 for the port. The station watches the
+serial ports Windows lists, so it takes no --watch.
 )";
 #endif
     return text;

@@ -7,14 +7,22 @@
 #include "core/VisibleText.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QThread>
+
+namespace {
+
+// The name, and what the system calls the device when it says.
+QString shownName(const UnitEntry &entry)
+{
+    return entry.description.isEmpty() ? entry.name
+                                       : QStringLiteral("%1 (%2)").arg(entry.name, entry.description);
+}
+
+} // namespace
 
 struct Station::Unit
 {
-    QString name; // the stable name, as the folder lists it
-    QString path; // its entry in the folder, which leads to the device
+    UnitEntry entry; // as its source showed it when it appeared
     enum class State { Settling, Queued, Running } state = State::Settling;
     QTimer settle;
     int number = 0;
@@ -24,12 +32,11 @@ struct Station::Unit
     bool removed = false;
 };
 
-Station::Station(const Request &request, const JobSetup &setup, Console &console, StopSignal &stop,
-                 int atOnce)
-    : m_request(request), m_setup(setup), m_console(console),
-      m_folder(QFileInfo(request.watchDir).absoluteFilePath()), m_atOnce(atOnce)
+Station::Station(const Request &request, const JobSetup &setup, UnitSource &source, Console &console,
+                 StopSignal &stop, int atOnce)
+    : m_request(request), m_setup(setup), m_source(source), m_console(console), m_atOnce(atOnce)
 {
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &Station::rescan);
+    connect(&m_source, &UnitSource::changed, this, &Station::rescan);
     connect(&stop, &StopSignal::requested, this, [this] {
         m_console.say(QStringLiteral("stopping each unit after its current command"));
         m_interruptedBySignal = true;
@@ -45,23 +52,19 @@ Station::~Station() = default;
 
 int Station::run()
 {
-    QString why;
-    const QFileInfo folder(m_folder);
-    if (folder.exists() && !folder.isDir()) {
-        m_console.say(
-            QStringLiteral("%1 is not a folder: --watch names the folder whose entries are the units")
-                .arg(QDir::toNativeSeparators(m_request.watchDir)));
+    QString why = m_source.refusal();
+    if (!why.isEmpty()) {
+        m_console.say(why);
         return ExitStatus::Usage;
     }
     if (!m_request.logPath.isEmpty() && !m_log.open(m_request.logPath, &why)) {
         m_console.say(why);
         return ExitStatus::Usage;
     }
-    if (!folder.exists())
-        m_console.say(QStringLiteral("%1 is not there yet: waiting for it to appear")
-                          .arg(QDir::toNativeSeparators(m_request.watchDir)));
-    m_console.say(QStringLiteral("watching %1 for units; Ctrl+C ends with a summary")
-                      .arg(QDir::toNativeSeparators(m_request.watchDir)));
+    if (const QString note = m_source.startNote(); !note.isEmpty())
+        m_console.say(note);
+    m_console.say(
+        QStringLiteral("watching %1 for units; Ctrl+C ends with a summary").arg(m_source.watched()));
     if (m_console.terminal())
         m_progress.start(250);
     rescan();
@@ -71,40 +74,12 @@ int Station::run()
     return m_interruptedBySignal ? int(ExitStatus::Interrupted) : m_status;
 }
 
-void Station::followFolder()
-{
-    // The folder may not be there yet (udev makes /dev/serial/by-id for the
-    // first adapter, and removes it with the last): until it is, its nearest
-    // folder that is watches for it. Its parent is watched as well, and a
-    // folder that is now another (a link made a folder, a folder remade) is
-    // watched anew: a watch stays with the folder it was set on.
-    const auto parentOf = [](const QString &path) { return QFileInfo(path).absolutePath(); };
-    QString watched = m_folder;
-    while (folderIdentity(watched).isEmpty() && parentOf(watched) != watched)
-        watched = parentOf(watched);
-    QStringList wanted{watched};
-    if (watched == m_folder && parentOf(m_folder) != m_folder)
-        wanted << parentOf(m_folder);
-    const QString identity = folderIdentity(m_folder);
-    if (identity != m_folderIdentity && m_watcher.directories().contains(m_folder))
-        m_watcher.removePath(m_folder);
-    m_folderIdentity = identity;
-    for (const QString &path : m_watcher.directories()) {
-        if (!wanted.contains(path))
-            m_watcher.removePath(path);
-    }
-    for (const QString &path : std::as_const(wanted)) {
-        if (!m_watcher.directories().contains(path))
-            m_watcher.addPath(path);
-    }
-}
-
 void Station::rescan()
 {
-    followFolder();
+    // What was present is taken first: an entry passed over below leaves it.
     const auto was = m_present;
-    std::map<QString, FolderEntry> present;
-    for (const FolderEntry &entry : folderEntries(m_folder)) {
+    std::map<QString, UnitEntry> present;
+    for (const UnitEntry &entry : m_source.entries()) {
         if (!entry.unusable.isEmpty())
             ignore(entry, entry.unusable);
         else if (!entry.identity.isEmpty() && !m_ignored.count(entry.name + u'|' + entry.target))
@@ -125,26 +100,24 @@ void Station::rescan()
     }
 }
 
-void Station::ignore(const FolderEntry &entry, const QString &why)
+void Station::ignore(const UnitEntry &entry, const QString &why)
 {
     // Named once; never counted, never programmed.
     if (m_ignored.insert(entry.name + u'|' + entry.target).second)
-        m_console.say(QStringLiteral("ignored %1: not a serial device (%2)").arg(entry.name, why));
+        m_console.say(QStringLiteral("ignored %1: %2").arg(shownName(entry), why));
     m_present.erase(entry.name);
 }
 
-void Station::plugged(const FolderEntry &entry)
+void Station::plugged(const UnitEntry &entry)
 {
     if (m_stopping || (m_request.count > 0 && m_started >= m_request.count))
         return;
-    QString why;
-    if (!isSerialDevice(entry.path, &why)) {
+    if (const QString why = m_source.notSerial(entry); !why.isEmpty()) {
         ignore(entry, why);
         return;
     }
     auto unit = std::make_unique<Unit>();
-    unit->name = entry.name;
-    unit->path = entry.path;
+    unit->entry = entry;
     // An adapter just plugged in may need a moment before it takes bytes.
     unit->settle.setSingleShot(true);
     Unit *waiting = unit.get();
@@ -160,7 +133,7 @@ void Station::unplugged(const QString &name)
 {
     for (auto it = m_units.begin(); it != m_units.end(); ++it) {
         Unit &unit = **it;
-        if (unit.name != name)
+        if (unit.entry.name != name)
             continue;
         if (unit.state != Unit::State::Running) {
             m_units.erase(it); // gone before a byte reached it: nothing to tell
@@ -181,8 +154,10 @@ void Station::startQueued()
             continue;
         unit->state = Unit::State::Running;
         unit->number = ++m_started;
-        unit->job = std::make_unique<DeviceJob>(Target{unit->name, unit->path, 0, true, QString(), {}},
-                                                Request::Operation::Station, m_setup);
+        const UnitEntry &entry = unit->entry;
+        unit->job =
+            std::make_unique<DeviceJob>(Target{entry.name, entry.path, 0, true, entry.description, {}},
+                                        Request::Operation::Station, m_setup);
         unit->thread.reset(QThread::create([job = unit->job.get()] { job->run(); }));
         Unit *running = unit.get();
         // Queued from the unit's thread: it runs later, from the event loop,
@@ -214,9 +189,9 @@ void Station::finished(Unit *unit)
 void Station::report(const Unit &unit)
 {
     const DeviceJob &job = *unit.job;
-    // A link that leads nowhere now is a unit pulled out, whether the watch
-    // has told yet or the port's failure came first.
-    const bool removed = unit.removed || !QFileInfo::exists(unit.path);
+    // Pulled out, whether the watch has told yet or the port's failure came
+    // first.
+    const bool removed = unit.removed || !m_source.stillThere(unit.entry);
     const DeviceReport report = reportFor(job, m_setup.rows, verdictFor(job, {}, removed));
     const Verdict &verdict = report.verdict;
     const bool stopped =
@@ -232,7 +207,7 @@ void Station::report(const Unit &unit)
     const QString version = versionText(job.version);
     QString line = QStringLiteral("#%1 %2 %3 %4 %5")
                        .arg(unit.number)
-                       .arg(now.toString(QStringLiteral("HH:mm:ss")), unit.name,
+                       .arg(now.toString(QStringLiteral("HH:mm:ss")), shownName(unit.entry),
                             version.isEmpty() ? QStringLiteral("-") : version, word);
     if (!verdict.ok())
         line += QStringLiteral(": ") + verdict.reason;
@@ -242,7 +217,9 @@ void Station::report(const Unit &unit)
 
     QJsonObject record = report.object;
     record.insert(QStringLiteral("unit"), unit.number);
-    record.insert(QStringLiteral("name"), unit.name);
+    record.insert(QStringLiteral("name"), unit.entry.name);
+    if (!unit.entry.description.isEmpty())
+        record.insert(QStringLiteral("description"), unit.entry.description);
     record.insert(QStringLiteral("time"), now.toString(Qt::ISODateWithMs));
     record.insert(QStringLiteral("result"), word);
     record.insert(QStringLiteral("reason"), verdict.ok() ? QJsonValue() : QJsonValue(verdict.reason));
@@ -290,7 +267,7 @@ void Station::showProgress()
             continue;
         const DeviceJob &job = *unit->job;
         line << QStringLiteral("%1 %2 %3/%4")
-                    .arg(unit->name, DeviceJob::phaseName(job.phase))
+                    .arg(unit->entry.name, DeviceJob::phaseName(job.phase))
                     .arg(job.rowsDone.load())
                     .arg(job.which.count());
     }

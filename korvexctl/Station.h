@@ -2,11 +2,10 @@
 
 #include "AppendLog.h"
 #include "DeviceJob.h"
-#include "UnitFolder.h"
+#include "UnitSource.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
 
@@ -19,17 +18,18 @@ class Console;
 class QThread;
 class StopSignal;
 
-// A programming station: every unit plugged in (an entry appearing in the
-// watched folder, a stable name under /dev/serial/by-id) is programmed with
-// the rows and verified, once while it stays plugged in; each ends with a line
-// and, with --log, a JSON record. Several units are served at once, each in a
-// session of its own.
+// A programming station: every unit plugged in (an entry its source shows
+// appearing: a stable name under /dev/serial/by-id, a COM port Windows lists)
+// is programmed with the rows and verified, once while it stays plugged in;
+// each ends with a line and, with --log, a JSON record. Several units are
+// served at once, each in a session of its own.
 class Station : public QObject
 {
     Q_OBJECT
 
 public:
-    Station(const Request &request, const JobSetup &setup, Console &console, StopSignal &stop, int atOnce);
+    Station(const Request &request, const JobSetup &setup, UnitSource &source, Console &console,
+            StopSignal &stop, int atOnce);
     ~Station() override;
 
     // Watches and programs until stopped, or until --count units are done;
@@ -41,9 +41,8 @@ private:
     struct Unit;
 
     void rescan();
-    void followFolder();
-    void plugged(const FolderEntry &entry);
-    void ignore(const FolderEntry &entry, const QString &why);
+    void plugged(const UnitEntry &entry);
+    void ignore(const UnitEntry &entry, const QString &why);
     void unplugged(const QString &name);
     void startQueued();
     void finished(Unit *unit);
@@ -55,14 +54,12 @@ private:
 
     const Request &m_request;
     JobSetup m_setup;
+    UnitSource &m_source;
     Console &m_console;
-    QFileSystemWatcher m_watcher;
     QEventLoop m_loop;
     QTimer m_progress;
     AppendLog m_log;
-    QString m_folder;                           // the watched folder, absolute
-    QString m_folderIdentity;                   // what it was when last watched
-    std::map<QString, QString> m_present;       // stable name -> which plugging in it is
+    std::map<QString, QString> m_present;       // name -> which plugging in it is
     std::set<QString> m_ignored;                // name and target of entries that are no units
     std::vector<std::unique_ptr<Unit>> m_units; // settling, queued or being programmed
     const int m_atOnce;

@@ -1,27 +1,41 @@
 #pragma once
 
-#include <QList>
-#include <QString>
+#include "UnitSource.h"
 
-// The folder a station watches: each entry that appears in it is a unit
-// plugged in, as udev makes a stable name under /dev/serial/by-id for each
-// adapter. What the system offers here differs (the Unix file calls).
+#include <QFileSystemWatcher>
 
-// One entry of the folder, as it is now.
-struct FolderEntry
+// The folder a station watches on Linux: each entry that appears in it is a
+// unit plugged in, as udev makes a stable name under /dev/serial/by-id for
+// each adapter. The folder may come and go, and be replaced: the watch
+// follows it.
+class UnitFolder : public UnitSource
 {
-    QString name; // as shown: a name that is not UTF-8 with its bytes as {HH}
-    QString path; // what to open
-    // What it leads to now (the file system and inode), empty when nothing.
-    QString target;
-    // What tells one plugging in from the next under the same name; empty for
-    // an entry that leads nowhere now (a unit being pulled out).
-    QString identity;
-    // Why the entry can never be a unit (a link that leads to itself, a name
-    // that cannot be opened as given), empty when it may be one.
-    QString unusable;
+    Q_OBJECT
+
+public:
+    // folder as given, a relative one from where the station runs.
+    explicit UnitFolder(const QString &folder);
+
+    QString refusal() const override;
+    QString watched() const override;
+    QString startNote() const override;
+    QList<UnitEntry> entries() override;
+    QString notSerial(const UnitEntry &entry) const override;
+    bool stillThere(const UnitEntry &entry) const override;
+
+private:
+    void follow();
+
+    QFileSystemWatcher m_watcher;
+    QString m_given;
+    QString m_folder;         // absolute
+    QString m_folderIdentity; // what it was when last watched
 };
-QList<FolderEntry> folderEntries(const QString &folder);
+
+// What the system offers here differs (the Unix file calls).
+
+// The folder's entries as they are now.
+QList<UnitEntry> folderEntries(const QString &folder);
 
 // Whether path leads to a serial device (a terminal device); *why says what
 // it is instead when it does not: a regular file, a pipe, another device.

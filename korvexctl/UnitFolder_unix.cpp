@@ -45,9 +45,9 @@ QString kindOf(mode_t mode)
 
 } // namespace
 
-QList<FolderEntry> folderEntries(const QString &folder)
+QList<UnitEntry> folderEntries(const QString &folder)
 {
-    QList<FolderEntry> entries;
+    QList<UnitEntry> entries;
     const QByteArray base = QFile::encodeName(folder);
     DIR *dir = ::opendir(base.constData());
     if (!dir)
@@ -62,7 +62,7 @@ QList<FolderEntry> folderEntries(const QString &folder)
         };
         if (::lstat(full.constData(), &link) != 0)
             continue; // gone meanwhile
-        FolderEntry entry;
+        UnitEntry entry;
         bool exact = false;
         entry.name = shownName(raw, &exact);
         entry.path = QFile::decodeName(full);
@@ -70,10 +70,10 @@ QList<FolderEntry> folderEntries(const QString &folder)
         {
         };
         if (!exact) {
-            entry.unusable = QStringLiteral("its name is not UTF-8");
+            entry.unusable = QStringLiteral("not a serial device (its name is not UTF-8)");
         } else if (::stat(full.constData(), &target) != 0) {
             if (errno == ELOOP)
-                entry.unusable = QStringLiteral("a link that leads to itself");
+                entry.unusable = QStringLiteral("not a serial device (a link that leads to itself)");
             // else: a link whose device is gone, a unit being pulled out
         } else {
             // A freed inode number is soon given to the next file: the time

@@ -284,15 +284,12 @@ bool prepareToServe(Run &run, qsizetype devices)
 
 int runStation(Run &run)
 {
-#ifdef Q_OS_WIN
-    // Units show themselves by stable names in a folder only on Linux (udev).
-    return usage(run.console, QStringLiteral("station: not available on Windows"));
-#endif
     // As many units at once as the descriptors allow; more wait their turn.
     constexpr int MostUnits = 256;
     if (!prepareToServe(run, MostUnits))
         return ExitStatus::Usage;
-    Station station(run.request, run.setup, run.console, run.stop, run.atOnce);
+    const std::unique_ptr<UnitSource> source = systemUnitSource(run.request);
+    Station station(run.request, run.setup, *source, run.console, run.stop, run.atOnce);
     return station.run();
 }
 

@@ -1,6 +1,6 @@
 // korvexctl station through real simulators: units "plugged in" as links in
 // a folder it watches, as udev makes them under /dev/serial/by-id.
-#include "SimDevices.h"
+#include "StationRun.h"
 
 #include <QtTest>
 
@@ -14,34 +14,22 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A station over the settings' folder: units appear as links in by-id/,
-// which, as udev does, makes the folder only with the first unit; their
-// records go to station.log.
-struct Station
+// which, as udev does, makes the folder only with the first unit.
+struct Station : StationRun
 {
     // watchAs: how the folder is named to the station, from the settings'
     // folder as the station's own; limits as Devices::start takes them.
     explicit Station(Devices &devices, const QStringList &options = {}, const QString &watchAs = {},
                      const QString &limits = {})
-        : devices(devices)
-    {
-        cfg = devices.file(u"rows.cfg"_s, rows());
-        const qsizetype logged = options.indexOf(u"--log"_s);
-        logFile = logged < 0 ? devices.dir.filePath(u"station.log"_s) : options.value(logged + 1);
-        process =
-            devices.start(QStringList{u"station"_s, cfg, u"--watch"_s, watchAs.isEmpty() ? watch() : watchAs,
-                                      u"--log"_s, logFile, u"--settle"_s, u"50"_s} +
-                              options,
-                          limits, [&](QProcess &p) { p.setWorkingDirectory(devices.dir.path()); });
-        QObject::connect(process.get(), &QProcess::readyReadStandardOutput,
-                         [this] { out += process->readAllStandardOutput(); });
-        QObject::connect(process.get(), &QProcess::readyReadStandardError,
-                         [this] { err += process->readAllStandardError(); });
         // Only once it watches: the folder is not there yet, so it watches the
         // folder's parent until the first unit makes it.
-        QTRY_VERIFY_WITH_TIMEOUT(err.contains("watching"), WaitMs);
-    }
+        : StationRun(
+              devices,
+              QStringList{u"--watch"_s, watchAs.isEmpty() ? devices.dir.filePath(u"by-id"_s) : watchAs} +
+                  options,
+              limits, [&](QProcess &p) { p.setWorkingDirectory(devices.dir.path()); })
+    {}
     QString watch() const { return devices.dir.filePath(u"by-id"_s); }
-    QString log() const { return logFile; }
     // Plugs sim n in under a stable name.
     void plug(int n, const QString &name) const
     {
@@ -49,44 +37,6 @@ struct Station
         QFile::link(devices.sims[std::size_t(n)]->path(), QDir(watch()).filePath(name));
     }
     void unplug(const QString &name) const { QFile::remove(QDir(watch()).filePath(name)); }
-    // The lines of units that ended, in order: "name PASS" or "name FAIL: why".
-    QStringList units() const
-    {
-        QStringList seen;
-        for (const QString &line : QString::fromUtf8(out).split(u'\n')) {
-            const QRegularExpressionMatch unit =
-                QRegularExpression(u"^#\\d+ \\d\\d:\\d\\d:\\d\\d (\\S+) \\S.* (PASS|FAIL|INTERRUPTED)(.*)$"_s)
-                    .match(line);
-            if (unit.hasMatch())
-                seen << unit.captured(1) + u' ' + unit.captured(2) + unit.captured(3);
-        }
-        return seen;
-    }
-    // Each record of the log: "name result".
-    QStringList records() const
-    {
-        QStringList seen;
-        for (const QByteArray &line : readFile(log()).split('\n')) {
-            const QJsonObject record = QJsonDocument::fromJson(line).object();
-            if (!record.isEmpty())
-                seen << record[u"name"_s].toString() + u' ' + record[u"result"_s].toString();
-        }
-        return seen;
-    }
-    int finish()
-    {
-        process->waitForFinished(WaitMs);
-        out += process->readAllStandardOutput();
-        err += process->readAllStandardError();
-        return process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
-    }
-
-    Devices &devices;
-    QString cfg;
-    QString logFile;
-    std::unique_ptr<QProcess> process;
-    QByteArray out;
-    QByteArray err;
 };
 
 } // namespace

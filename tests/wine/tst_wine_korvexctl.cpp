@@ -1,5 +1,6 @@
 // korvexctl.exe as an operator on Windows runs it, under Wine, against
 // simulated devices reached as COM1, COM2 ... of the Wine prefix.
+#include "StationRun.h"
 #include "WineRig.h"
 
 #include <QtTest>
@@ -8,6 +9,55 @@
 
 using namespace Qt::StringLiterals;
 using namespace WineRig;
+
+namespace {
+
+// COM ports appearing and going as Windows shows them: the prefix's link to a
+// simulator's terminal, and the port's value under SERIALCOMM, named for the
+// driver's device as a serial driver names it. What is left goes with it.
+struct WineUnits
+{
+    ~WineUnits()
+    {
+        QList<std::pair<QString, QString>> gone;
+        for (const auto &[device, com] : plugged)
+            gone.push_back({device, {}}), QFile::remove(link(com));
+        values(gone);
+    }
+    // Sets the values in one change (one import): device -> port, or to none.
+    bool values(const QList<std::pair<QString, QString>> &changes)
+    {
+        QByteArray reg = "Windows Registry Editor Version 5.00\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\r\n";
+        for (const auto &[device, com] : changes) {
+            reg += "\"\\\\Device\\\\" + device.toLatin1() +
+                   "\"=" + (com.isEmpty() ? "-" : '"' + com.toLatin1() + '"') + "\r\n";
+            com.isEmpty() ? void(plugged.erase(device)) : void(plugged[device] = com);
+        }
+        QProcess import;
+        prepare(import);
+        import.start(u"wine"_s,
+                     {u"reg"_s, u"import"_s, windowsPath(writeFile(dir.filePath(u"change.reg"_s), reg))});
+        return import.waitForFinished(WaitMs) && import.exitCode() == 0;
+    }
+    bool plug(const QString &device, const QString &com, const SimProcess &sim)
+    {
+        return QFile::link(sim.path(), link(com)) && values({{device, com}});
+    }
+    bool unplug(const QString &device, const QString &com)
+    {
+        return values({{device, {}}}) && QFile::remove(link(com));
+    }
+    static QString link(const QString &com)
+    {
+        return qEnvironmentVariable("WINEPREFIX") + u"/dosdevices/"_s + com.toLower();
+    }
+
+    QTemporaryDir dir;
+    std::map<QString, QString> plugged;
+};
+
+} // namespace
 
 class TestWineKorvexctl : public QObject
 {
@@ -42,6 +92,10 @@ private slots:
             << u"^korvexctl: \\S+bad\\.ini: Error setting up comm port - invalid port settings \"96oo,N,8,2\": baud rate"_s << false;
         QTest::newRow("a COM port Windows does not have") << args("version -p COM42") << 4
             << u"^COM42: version FAILED: COM42 does not exist on this computer\\."_s << u"^$"_s << false;
+        QTest::newRow("station: what it watches") << args("help station") << 0
+            << u"^Usage: korvexctl station \\[--log FILE\\] FILE\\.cfg.*watches the serial ports Windows lists"_s << u"^$"_s << false;
+        QTest::newRow("station: no --watch") << args("station FILE --watch C:\\units") << 2 << u"^$"_s
+            << u"^korvexctl: --watch has no use on Windows: the station watches the serial ports Windows lists\n"_s << false;
         QTest::newRow("no COM port that high") << args("version -p COM256") << 2 << u"^$"_s << u"no port \"COM256\""_s << false;
         QTest::newRow("list: the ports, not a byte sent") << args("list") << 0
             << u"^(.*\n)?COM1( .*)?\nCOM2( .*)?\n"_s << u"^$"_s << false;
@@ -118,6 +172,64 @@ private slots:
             QTRY_VERIFY(ports.sims[i]->log().endsWith("korvex-sim: -- line closed by the host\n"));
             QVERIFY(!ports.sims[i]->log().contains("<- /W?"));
         }
+    }
+
+    void station()
+    {
+        // Units one after another, one plugged in again, one whose port is now
+        // another device's (in one change), two at once, one pulled out
+        // mid-write, then Ctrl+C with one half-way: each with its line and
+        // its record. The ports there before it started (COM1 ... COM4, and
+        // the host's own that Wine lists) are passed over, never opened,
+        // until one is plugged in again.
+        Ports ports(QStringList(9, QString()) << u"--delay-ms W=40"_s << u"--delay-ms W=40"_s);
+        QVERIFY(ports.ok);
+        WineUnits units;
+        StationRun station(ports, {});
+        for (int n = 0; n < 3; ++n) {
+            QVERIFY(
+                units.plug(u"Korvex%1"_s.arg(n), u"COM%1"_s.arg(11 + n), *ports.sims[std::size_t(4 + n)]));
+            QTRY_COMPARE_WITH_TIMEOUT(station.units().size(), n + 1, WaitMs);
+        }
+        QVERIFY(units.unplug(u"Korvex0"_s, u"COM11"_s));
+        QVERIFY(units.plug(u"Korvex0"_s, u"COM11"_s, *ports.sims[4]));
+        QTRY_COMPARE_WITH_TIMEOUT(station.units().size(), 4, WaitMs);
+        QVERIFY(units.values({{u"Korvex1"_s, {}}, {u"Korvex9"_s, u"COM12"_s}}));
+        QTRY_COMPARE_WITH_TIMEOUT(station.units().size(), 5, WaitMs);
+        QVERIFY(QFile::link(ports.sims[7]->path(), units.link(u"COM14"_s)) &&
+                QFile::link(ports.sims[8]->path(), units.link(u"COM15"_s)));
+        QVERIFY(units.values({{u"Korvex3"_s, u"COM14"_s}, {u"Korvex4"_s, u"COM15"_s}}));
+        QTRY_COMPARE_WITH_TIMEOUT(station.units().size(), 7, WaitMs);
+        // COM4 was there before: unplugged and plugged in again, it is a unit.
+        QVERIFY(units.values({{u"Serial3"_s, {}}}) && units.values({{u"Serial3"_s, u"COM4"_s}}));
+        units.plugged.erase(u"Serial3"_s); // the prefix keeps it
+        QTRY_COMPARE_WITH_TIMEOUT(station.units().size(), 8, WaitMs);
+        QVERIFY(units.plug(u"Korvex5"_s, u"COM16"_s, *ports.sims[9]));
+        QTRY_VERIFY_WITH_TIMEOUT(ports.sims[9]->log().contains("<- /W3"), WaitMs);
+        QVERIFY(units.unplug(u"Korvex5"_s, u"COM16"_s));
+        ports.sims[9]->pull();
+        QTRY_COMPARE_WITH_TIMEOUT(station.units().size(), 9, WaitMs);
+        QVERIFY(units.plug(u"Korvex6"_s, u"COM17"_s, *ports.sims[10]));
+        QTRY_VERIFY_WITH_TIMEOUT(ports.sims[10]->log().contains("<- /W2"), WaitMs);
+        ::kill(pid_t(station.process->processId()), SIGINT);
+        QCOMPARE(station.finish(), 130);
+
+        QStringList ends = station.units();
+        std::sort(ends.begin() + 5, ends.begin() + 7);
+        QVERIFY2(ends.size() == 10 &&
+                     ends.at(8).contains(
+                         QRegularExpression(u"^COM16 FAIL: removed during write, rows 1-\\d+ new$"_s)) &&
+                     ends.at(9).startsWith(u"COM17 INTERRUPTED: the device acknowledged"_s),
+                 qPrintable(ends.join(u'\n')));
+        QCOMPARE(ends.mid(0, 8),
+                 (QStringList{u"COM11 PASS"_s, u"COM12 PASS"_s, u"COM13 PASS"_s, u"COM11 PASS"_s,
+                              u"COM12 PASS"_s, u"COM14 PASS"_s, u"COM15 PASS"_s, u"COM4 PASS"_s}));
+        QCOMPARE(station.records().size(), 10);
+        QVERIFY2(station.err.contains("ignored COM4: there before the station started") &&
+                     station.err.contains("station: 10 units, 8 passed, 1 failed, 1 interrupted"),
+                 station.err.constData());
+        for (std::size_t i = 0; i < 3; ++i)
+            QVERIFY(!ports.sims[i]->log().contains("<-"));
     }
 };
 
