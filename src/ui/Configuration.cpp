@@ -114,6 +114,7 @@ Configuration::Configuration(const AppSettings &current, const SettingsFile &set
     m_configSave->setFocus();
 
     Form_Load();
+    fitTexts(this);
 
     connect(m_cboPort, &QComboBox::currentIndexChanged, this, &Configuration::showPortDevice);
     connect(m_descripEnable, &QCheckBox::toggled, this, &Configuration::DescripEnable_Click);

@@ -460,36 +460,17 @@ private slots:
         QCOMPARE(::resolveDevicePath(port, configured, entries), u"/dev/"_s + expected);
     }
 
-    void offeredComPorts_data()
-    {
-        // The system's ports and what the dialog lists after COM1 ... COM8,
-        // each as "number:text".
-        QTest::addColumn<QString>("system");
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("none above 8 (Linux)") << QString() << 3 << QString();
-        QTest::newRow("above 8 by number, named; up to 8 plain")
-            << u"20:,3:USB Serial Port,12:USB Serial Port (FTDI)"_s << 1
-            << u"12:COM12 USB Serial Port (FTDI),20:COM20"_s;
-        QTest::newRow("a stored port not there now, in its place")
-            << u"20:"_s << 12 << u"12:COM12,20:COM20"_s;
-        QTest::newRow("a stored port there, once") << u"12:USB"_s << 12 << u"12:COM12 USB"_s;
-        QTest::newRow("no COM port 0 or 256") << u"256:"_s << 0 << QString();
-    }
     void offeredComPorts()
     {
-        QFETCH(QString, system);
-        QFETCH(int, stored);
-        QFETCH(QString, after);
-        QList<SystemComPort> ports;
-        for (const QString &port : system.split(u',', Qt::SkipEmptyParts))
-            ports.append({port.section(u':', 0, 0).toInt(), port.section(u':', 1)});
-        QStringList offered;
-        const QMap<int, QString> map = ::offeredComPorts(ports, stored);
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            offered << u"%1:%2"_s.arg(it.key()).arg(it.value());
-        QCOMPARE(offered.mid(0, 8).join(u','), u"1:COM1,2:COM2,3:COM3,4:COM4,5:COM5,6:COM6,7:COM7,8:COM8"_s);
-        QCOMPARE(offered.mid(8).join(u','), after);
+        // After COM1 ... COM8, each system port above them with its name and
+        // the stored one in its place: COM3 plain, no COM256, COM12 once.
+        const QList<SystemComPort> system{
+            {20, {}}, {3, u"USB Serial Port"_s}, {12, u"USB Serial Port (FTDI)"_s}, {256, {}}};
+        const QMap<int, QString> offered = ::offeredComPorts(system, 15);
+        QCOMPARE(offered.keys(), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 12, 15, 20}));
+        QCOMPARE(offered.values().join(u'|'),
+                 u"COM1|COM2|COM3|COM4|COM5|COM6|COM7|COM8|COM12 USB Serial Port (FTDI)|COM15|COM20"_s);
+        QCOMPARE(::offeredComPorts(system, 12), ::offeredComPorts(system, 0));
     }
 
     void openFailureTellsWhatToDo()

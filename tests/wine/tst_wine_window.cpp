@@ -1,7 +1,8 @@
 // The window under Wine, on an X server with a window manager: keys typed
 // through the X server (xdotool) as a keyboard types them, read back from the
 // window probe's report and from the screen; a read through COM1 fills the
-// sixteen rows; the shipped KORVEXConfig.exe takes F5 as the probe does.
+// sixteen rows; the Configuration dialog stores a port above COM8; the
+// shipped KORVEXConfig.exe takes F5 as the probe does.
 // Needs what WineRig.h names, DISPLAY, and KORVEX_WINE_PROBE;
 // KORVEX_WINE_SCREENSHOTS, if set, is where the screenshots go.
 #include "WineRig.h"
@@ -143,8 +144,9 @@ private slots:
 
     void layout()
     {
-        // The design's client area, every caption whole in the fonts Windows
-        // (here Wine) has.
+        // The design's client area, every text whole in the fonts Windows
+        // (here Wine) has, or, without them, in whatever font it gives
+        // (script/test-windows runs this also before the prefix has any).
         const QRect client = m_probe->rects.value(u"Form1"_s);
         // The pointer off the window: a control under it is drawn otherwise.
         QVERIFY(xdotool({u"mousemove"_s, u"--sync"_s, u"0"_s, u"0"_s}));
@@ -179,12 +181,24 @@ private slots:
     void readFillsTheRows()
     {
         QVERIFY(clickAt(m_probe->rects.value(u"Command1"_s).center()));
-        QVERIFY(m_probe->saw(u"string 16 S15{0D}"_s));
+        QVERIFY(m_probe->saw(u"string 16 S15{0D}"_s) && m_probe->saw(u"idle"_s));
         // Every row as the device holds it.
         for (int i = 0; i < 16; ++i)
             QVERIFY(m_probe->lines.contains(u"key %1 %2"_s.arg(i + 1).arg(QLatin1String(Keys[i]))) &&
                     m_probe->lines.contains(u"string %1 S%2{0D}"_s.arg(i + 1).arg(i)));
         keep(settled(m_probe->rects.value(u"Form1"_s), QImage()), u"window-after-read.png"_s);
+    }
+
+    void configuration()
+    {
+        // The dialog's texts whole too; COM12, which the prefix has beside
+        // COM1 to COM4, is listed: chosen by typing its name, it is what SAVE
+        // stores. (After the read: the window then uses COM12.)
+        QVERIFY(clickAt(m_probe->rects.value(u"Config"_s).center()) && m_probe->saw(u"dialog ready"_s));
+        QCOMPARE(m_probe->lines.filter(QRegularExpression(u"^clipped "_s)), QStringList());
+        QVERIFY(clickAt(m_probe->rects.value(u"cboPort"_s).center(), u"c o m 1 2 Return"_s.split(u' ')));
+        QVERIFY(clickAt(m_probe->rects.value(u"ConfigSave"_s).center()));
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(m_ports->ini()).contains("PORT=12"), WaitMs);
     }
 
     void shippedProgramTakesF5()
