@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
             return;
         dialog->setProperty("told", true);
         QTimer::singleShot(0, dialog, [dialog] {
-            report(dialog, QRegularExpression(QStringLiteral("^(cboPort|ConfigSave)$")));
+            report(dialog, QRegularExpression(QStringLiteral("^ConfigSave$")));
             tell(QStringLiteral("dialog ready"));
         });
     });
