@@ -5,9 +5,11 @@
 ; and Delete lines, so that the uninstaller removes exactly what was installed.
 ;
 ; Installs for every user under Program Files, adds a Start-menu entry and
-; an entry in Apps & features, and puts the folder (korvexctl.exe) on the
-; installing user's PATH. Uninstalling removes all of it; the settings each
-; user's program wrote under %LOCALAPPDATA%\KORVEXConfig stay.
+; an entry in Apps & features, offers the program in Explorer's "Open with"
+; for .cfg files (never as their default: other programs' .cfg files are
+; not ours), and puts the folder (korvexctl.exe) on the installing user's
+; PATH. Uninstalling removes all of it; the settings each user's program
+; wrote under %LOCALAPPDATA%\KORVEXConfig stay.
 
 ; A 64-bit installer for a 64-bit program: it sees the 64-bit registry and
 ; Program Files as they are, with no 32-bit redirection to undo, and on a
@@ -23,6 +25,11 @@ SetCompressor /SOLID lzma
 !include "WinMessages.nsh"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KORVEXConfig"
+; "Open with": the program as an application that opens .cfg files, and a
+; file type of its own that .cfg files may be opened as, for every user.
+!define CLASSES "Software\Classes"
+!define APP_KEY "${CLASSES}\Applications\KORVEXConfig.exe"
+!define PROGID "KORVEXConfig.cfg"
 ; NSIS strings hold this many characters; a longer PATH cannot be read whole.
 !define STRING_ROOM 1023
 
@@ -141,6 +148,24 @@ FunctionEnd
   SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
 !macroend
 
+; Tells Explorer that the file types changed (SHCNE_ASSOCCHANGED).
+!macro AnnounceAssociations
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
+!macroend
+
+; Deletes an HKLM key the install may have made, but only when nothing is in
+; it, neither a value (the default one included) nor a key: what other
+; programs keep there, such as their own default for .cfg, stays.
+; (DeleteRegKey /ifempty alone looks at keys, not at values.)
+!macro DeleteKeyIfEmpty key
+  ClearErrors
+  EnumRegValue $0 HKLM "${key}" 0
+  ${If} ${Errors}
+    EnumRegKey $0 HKLM "${key}" 0
+    ${IfThen} $0 == "" ${|} DeleteRegKey /ifempty HKLM "${key}" ${|}
+  ${EndIf}
+!macroend
+
 Section "KORVEXConfig"
   SetShellVarContext all
   !include "${LISTS}/install.nsh"
@@ -158,6 +183,17 @@ Section "KORVEXConfig"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; "Open with", not the default: .cfg's own default value is never written.
+  WriteRegStr HKLM "${APP_KEY}" "FriendlyAppName" "KORVEXConfig"
+  WriteRegStr HKLM "${APP_KEY}\SupportedTypes" ".cfg" ""
+  WriteRegStr HKLM "${APP_KEY}\DefaultIcon" "" "$INSTDIR\KORVEXConfig.exe,0"
+  WriteRegStr HKLM "${APP_KEY}\shell\open\command" "" '"$INSTDIR\KORVEXConfig.exe" "%1"'
+  WriteRegStr HKLM "${CLASSES}\${PROGID}" "" "KORVEX configuration file"
+  WriteRegStr HKLM "${CLASSES}\${PROGID}\DefaultIcon" "" "$INSTDIR\KORVEXConfig.exe,0"
+  WriteRegStr HKLM "${CLASSES}\${PROGID}\shell\open\command" "" '"$INSTDIR\KORVEXConfig.exe" "%1"'
+  WriteRegStr HKLM "${CLASSES}\.cfg\OpenWithProgids" "${PROGID}" ""
+  !insertmacro AnnounceAssociations
 
   ; korvexctl from any console: the folder on the PATH of the user installing.
   !insertmacro ReadUserPath
@@ -186,6 +222,13 @@ Section "Uninstall"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+  DeleteRegKey HKLM "${APP_KEY}"
+  DeleteRegKey HKLM "${CLASSES}\${PROGID}"
+  DeleteRegValue HKLM "${CLASSES}\.cfg\OpenWithProgids" "${PROGID}"
+  !insertmacro DeleteKeyIfEmpty "${CLASSES}\.cfg\OpenWithProgids"
+  !insertmacro DeleteKeyIfEmpty "${CLASSES}\.cfg"
+  !insertmacro AnnounceAssociations
 
   !insertmacro ReadUserPath
   ${If} ${Errors}

@@ -86,6 +86,23 @@ QList<SerialPortEntry> availableSerialPorts()
     return entries;
 }
 
+QMap<int, QString> offeredComPorts(const QList<SystemComPort> &system, int stored)
+{
+    QMap<int, QString> offered;
+    for (int n = 1; n <= OfferedComPorts; ++n)
+        offered.insert(n, comPortName(n));
+    for (const SystemComPort &port : system) {
+        if (port.number <= OfferedComPorts || port.number > LastComPort)
+            continue;
+        const QString name = comPortName(port.number);
+        offered.insert(port.number,
+                       port.description.isEmpty() ? name : name + QLatin1Char(' ') + port.description);
+    }
+    if (stored >= 1 && stored <= LastComPort && !offered.contains(stored))
+        offered.insert(stored, comPortName(stored));
+    return offered;
+}
+
 QString serialDevicePath(int portNumber, const PortsSection &ports)
 {
 #ifdef Q_OS_WIN

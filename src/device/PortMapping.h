@@ -5,6 +5,7 @@
 #include "device/DeviceIdentity.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 
 #include <optional>
@@ -36,6 +37,26 @@ QString resolveDevicePath(int portNumber, const QString &configured, const QList
 
 // The devices the system lists now.
 QList<SerialPortEntry> availableSerialPorts();
+
+// A port the system itself calls COMn, and what else it calls it ("USB
+// Serial Port (FTDI)"; may be empty).
+struct SystemComPort
+{
+    int number = 0;
+    QString description;
+};
+
+// The ports this system calls COMn, in number order: on Windows every one it
+// lists now; elsewhere none, as COMn is found through [PORTS] and the
+// adapters (PortMapping_win.cpp, PortMapping_unix.cpp).
+QList<SystemComPort> systemComPorts();
+
+// What the Configuration dialog offers, by number, each as it is listed:
+// COM1 to COM<OfferedComPorts>; each system port above them, named as
+// korvexctl list names it ("COM12 USB Serial Port"); and the stored port, so
+// that a number written into Korvex.ini by hand survives a save even while
+// its adapter is unplugged.
+QMap<int, QString> offeredComPorts(const QList<SystemComPort> &system, int stored);
 
 // The device COMn stands for on this machine now, by the [PORTS] section
 // given. Throws KorvexError when the section does not name COMn while some of

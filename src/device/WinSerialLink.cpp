@@ -251,9 +251,16 @@ void WinSerialLink::onCommEvent()
         DWORD done = 0;
         if (!GetOverlappedResult(m_os->port, &m_os->receive, &done, FALSE)) {
             error = GetLastError();
+            // Windows records a wait's outcome before it sets the event, so an
+            // event that is still set belongs to a wait that is over. Wine's
+            // serial driver can record "pending" after a short wait has
+            // already ended; taken for a stale signal, that wait would never
+            // be collected, no byte would wake the loop again, and closing
+            // would wait for it in vain (docs/windows.md).
             if (error == ERROR_IO_INCOMPLETE) {
-                ResetEvent(m_os->receive.hEvent); // a stale signal
-                return;
+                if (WaitForSingleObject(m_os->receive.hEvent, 0) != WAIT_OBJECT_0)
+                    return; // a signal from before this wait
+                error = ERROR_SUCCESS;
             }
             // A wait the driver gave up on is no failure of the port: one that
             // is gone fails the next call. (Wine gives up on every wait on a

@@ -3,10 +3,12 @@
 #include "core/DecimalNumber.h"
 #include "core/KorvexError.h"
 #include "core/Waiter.h"
+#include "device/PortMapping.h"
 #include "ui/Twips.h"
 #include "ui/UiFonts.h"
 #include "ui/model/Prompter.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -113,6 +115,7 @@ Configuration::Configuration(const AppSettings &current, const SettingsFile &set
     m_configSave->setFocus();
 
     Form_Load();
+    fitTexts(this);
 
     connect(m_cboPort, &QComboBox::currentIndexChanged, this, &Configuration::showPortDevice);
     connect(m_descripEnable, &QCheckBox::toggled, this, &Configuration::DescripEnable_Click);
@@ -122,10 +125,13 @@ Configuration::Configuration(const AppSettings &current, const SettingsFile &set
 
 void Configuration::Form_Load()
 {
-    for (int n = 1; n <= 8; ++n)
-        m_cboPort->addItem(QStringLiteral("COM") + QString::number(n));
-    // A port outside 1..8 cannot be shown: nothing is selected.
-    m_cboPort->setCurrentIndex(m_settings.Port >= 1 && m_settings.Port <= 8 ? m_settings.Port - 1 : -1);
+    const QMap<int, QString> ports = offeredComPorts(systemComPorts(), m_settings.Port);
+    for (auto port = ports.cbegin(); port != ports.cend(); ++port)
+        m_cboPort->addItem(port.value(), port.key());
+    // The list opens as wide as its names, which the box itself cuts off.
+    m_cboPort->view()->setMinimumWidth(m_cboPort->view()->sizeHintForColumn(0));
+    // A port no COMn stands for cannot be shown: nothing is selected.
+    m_cboPort->setCurrentIndex(m_cboPort->findData(int(m_settings.Port)));
 
     // 9600 selects "9600" and 19200 selects "19.2k": only the first two
     // characters are compared, the first one for the parity.
@@ -138,7 +144,7 @@ void Configuration::Form_Load()
 
 void Configuration::showPortDevice()
 {
-    const int port = m_cboPort->currentIndex() + 1;
+    const int port = m_cboPort->currentData().toInt();
     if (port == 0 || !m_actions.describePort) {
         m_portDevice->clear();
         m_portDevice->setAccessibleDescription(QString());
@@ -189,7 +195,7 @@ void Configuration::saveSteps()
     // Nothing is applied until the file holds the new settings: a save that
     // fails leaves the program, the port and the labels as they were.
     AppSettings chosen = m_settings;
-    chosen.Port = static_cast<qint16>(m_cboPort->currentIndex() + 1);
+    chosen.Port = static_cast<qint16>(m_cboPort->currentData().toInt());
     chosen.Baud = m_cboBaud->currentIndex() < 0 ? QString() : baudToStore(m_cboBaud->currentText());
     chosen.Parity = m_cboParity->currentText().left(1);
     QString why;

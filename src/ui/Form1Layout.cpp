@@ -84,6 +84,7 @@ void Form1::buildControls()
     buildProgressAndLog();
     buildCommands();
     buildSettingsFrame();
+    fitTexts(m_client);
 }
 
 void Form1::buildCaptions()

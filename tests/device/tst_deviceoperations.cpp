@@ -476,6 +476,19 @@ private slots:
 #endif
     }
 
+    void offeredComPorts()
+    {
+        // After COM1 ... COM8, each system port above them with its name and
+        // the stored one in its place: COM3 plain, no COM256, COM12 once.
+        const QList<SystemComPort> system{
+            {20, {}}, {3, u"USB Serial Port"_s}, {12, u"USB Serial Port (FTDI)"_s}, {256, {}}};
+        const QMap<int, QString> offered = ::offeredComPorts(system, 15);
+        QCOMPARE(offered.keys(), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 12, 15, 20}));
+        QCOMPARE(offered.values().join(u'|'),
+                 u"COM1|COM2|COM3|COM4|COM5|COM6|COM7|COM8|COM12 USB Serial Port (FTDI)|COM15|COM20"_s);
+        QCOMPARE(::offeredComPorts(system, 12), ::offeredComPorts(system, 0));
+    }
+
     void openFailureTellsWhatToDo()
     {
         // Windows denies a port only to a second program: no group to join;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package as a user meets it, made by cpack from BUILD_DIR.
+# The Debian package as a user meets it, made by cpack from BUILD_DIR (or
+# given as a FILE.deb in its place).
 #   check-package.sh lintian BUILD_DIR
 #     dpkg-shlibdeps warns of nothing, so the package depends on no library
 #     it never calls; lintian finds no error, and no warning but those
@@ -38,11 +39,15 @@ cleanup() { rm -rf "$tmp"; }
 trap cleanup EXIT
 chmod 755 "$tmp"
 
-need cpack dpkg-deb dpkg-shlibdeps
-cpack --config "$build/CPackConfig.cmake" -B "$tmp/package" >"$tmp/cpack.log" 2>&1 \
-  || { cat "$tmp/cpack.log"; fail "cpack failed"; }
-deb=$(echo "$tmp"/package/korvexconfig_*.deb)
-[ -f "$deb" ] || fail "cpack made no korvexconfig_*.deb"
+if [[ $build == *.deb ]]; then
+  deb=$build # made already (script/release)
+else
+  need cpack dpkg-deb dpkg-shlibdeps
+  cpack --config "$build/CPackConfig.cmake" -B "$tmp/package" >"$tmp/cpack.log" 2>&1 \
+    || { cat "$tmp/cpack.log"; fail "cpack failed"; }
+  deb=$(echo "$tmp"/package/korvexconfig_*.deb)
+fi
+[ -f "$deb" ] || fail "no package $deb"
 
 if [ "$mode" = lintian ]; then
   need lintian

@@ -153,6 +153,9 @@ private slots:
             << false << "ConfigSave" << "COM5 19200 EVEN box / 5|19200|E|1 COM5 19200 EVEN box box draft";
         QTest::newRow("57600 as 57.6k; descriptions off: SAVE hides the box after the wait") << "8|57600|O|1"
             << "COM8|57.6k|ODD|1|COM8 is /dev/fake8" << 0 << true << "ConfigSave" << "COM8 57600 ODD box / 8|57600|O|0 COM8 57600 ODD - - -";
+        QTest::newRow("COM12 written by hand: offered after COM8, kept by SAVE") << "12|9600|N|0"
+            << "COM12|9600|NONE|0|COM12 is /dev/fake12" << 0 << false << "ConfigSave"
+            << "COM12 9600 NONE - / 12|9600|N|0 COM12 9600 NONE - - -";
         QTest::newRow("port 0 selects nothing, saves 0") << "0|2400|N|0" << "|2400|NONE|0|" << 0 << false << "ConfigSave"
             << "COM0 2400 NONE - / 0|2400|N|0 COM0 2400 NONE - - -";
         QTest::newRow("CLOSE keeps the file; descriptions are off at once all the same") << "3|9600|N|1"

@@ -1,7 +1,9 @@
 // The window under Wine, on an X server with a window manager: keys typed
 // through the X server (xdotool) as a keyboard types them, read back from the
 // window probe's report and from the screen; a read through COM1 fills the
-// sixteen rows; the shipped KORVEXConfig.exe takes F5 as the probe does.
+// sixteen rows; the Configuration dialog stores a port above COM8; the
+// shipped KORVEXConfig.exe opens a .cfg file it is given and takes F5 as the
+// probe does.
 // Needs what WineRig.h names, DISPLAY, and KORVEX_WINE_PROBE;
 // KORVEX_WINE_SCREENSHOTS, if set, is where the screenshots go.
 #include "WineRig.h"
@@ -121,6 +123,7 @@ class TestWineWindow : public QObject
     std::unique_ptr<Probe> m_probe;
     QImage m_blankKey; // row 1's key field before any key
     QImage m_f5Key;    // and showing F5
+    QImage m_f5Row;    // row 5's, once a read or a file gave it F5
 
     QRect keyField() { return m_probe->rects.value(u"KbdKey_0"_s); }
 
@@ -143,8 +146,9 @@ private slots:
 
     void layout()
     {
-        // The design's client area, every caption whole in the fonts Windows
-        // (here Wine) has.
+        // The design's client area, every text whole in the fonts Windows
+        // (here Wine) has, or, without them, in whatever font it gives
+        // (script/test-windows runs this also before the prefix has any).
         const QRect client = m_probe->rects.value(u"Form1"_s);
         // The pointer off the window: a control under it is drawn otherwise.
         QVERIFY(xdotool({u"mousemove"_s, u"--sync"_s, u"0"_s, u"0"_s}));
@@ -179,30 +183,48 @@ private slots:
     void readFillsTheRows()
     {
         QVERIFY(clickAt(m_probe->rects.value(u"Command1"_s).center()));
-        QVERIFY(m_probe->saw(u"string 16 S15{0D}"_s));
+        QVERIFY(m_probe->saw(u"string 16 S15{0D}"_s) && m_probe->saw(u"idle"_s));
         // Every row as the device holds it.
         for (int i = 0; i < 16; ++i)
             QVERIFY(m_probe->lines.contains(u"key %1 %2"_s.arg(i + 1).arg(QLatin1String(Keys[i]))) &&
                     m_probe->lines.contains(u"string %1 S%2{0D}"_s.arg(i + 1).arg(i)));
         keep(settled(m_probe->rects.value(u"Form1"_s), QImage()), u"window-after-read.png"_s);
+        m_f5Row = screen(m_probe->rects.value(u"KbdKey_4"_s)); // as settled just now
     }
 
-    void shippedProgramTakesF5()
+    void configuration()
     {
-        // KORVEXConfig.exe from the zip starts where the probe's window was,
-        // row 1's key field drawn there as the probe's was; it then shows F5
-        // as the probe's did.
-        QVERIFY(!m_f5Key.isNull() && !m_blankKey.isNull());
+        // The dialog's texts whole too; COM12, which the prefix has beside
+        // COM1 to COM4, is listed: chosen by typing its name into the list,
+        // it is what SAVE stores. (After the read: the window then uses COM12.)
+        QVERIFY(clickAt(m_probe->rects.value(u"Config"_s).center()) && m_probe->saw(u"dialog ready"_s));
+        QCOMPARE(m_probe->lines.filter(QRegularExpression(u"^clipped "_s)), QStringList());
+        QVERIFY(xdotool(u"key Tab Tab Tab c o m 1 2"_s.split(u' '))); // from SAVE to the list, typed there
+        QVERIFY(clickAt(m_probe->rects.value(u"ConfigSave"_s).center()));
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(m_ports->ini()).contains("PORT=12"), WaitMs);
+    }
+
+    void shippedProgram()
+    {
+        // KORVEXConfig.exe from the zip, given a .cfg file as Explorer's
+        // "Open with" gives it one, starts where the probe's window was: row
+        // 1's key field drawn there as the probe's was, row 5's showing the
+        // file's F5 as the probe's did after the read. It then takes F5 as
+        // the probe did.
+        QVERIFY(!m_f5Key.isNull() && !m_blankKey.isNull() && !m_f5Row.isNull());
         const QRect client = m_probe->rects.value(u"Form1"_s);
         const QRect field = keyField();
+        const QRect row5 = m_probe->rects.value(u"KbdKey_4"_s);
         m_probe.reset();
         QTRY_COMPARE_WITH_TIMEOUT(xWindows(), 0, WaitMs);
 
         QVERIFY(xdotool({u"mousemove"_s, u"--sync"_s, u"0"_s, u"0"_s}));
         auto program =
-            start(QDir(qEnvironmentVariable("KORVEX_WINE_PROGRAMS")).filePath(u"KORVEXConfig.exe"_s), {});
+            start(QDir(qEnvironmentVariable("KORVEX_WINE_PROGRAMS")).filePath(u"KORVEXConfig.exe"_s),
+                  {windowsPath(m_ports->file(u"open.cfg"_s, "05\tF5\tS4{0D}\r\n"))});
         QTRY_COMPARE_WITH_TIMEOUT(xWindows(), 1, WaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(screen(field), m_blankKey, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(screen(row5), m_f5Row, WaitMs);
         QVERIFY(clickAt(field.center(), {u"F5"_s}));
         QTRY_COMPARE_WITH_TIMEOUT(screen(field), m_f5Key, 10000);
         keep(screen(client), u"shipped-program-F5.png"_s);
