@@ -14,9 +14,9 @@
 // Usage: korvex-window-probe SETTINGS_FILE PROGRAM_DIR
 
 #include "ui/ProgramWindow.h"
+#include "ui/UiFonts.h"
 #include "ui/model/KeyRows.h"
 #include "ui/model/MainModel.h"
-#include "ui/UiFonts.h"
 
 #include <QApplication>
 #include <QMenuBar>
