@@ -88,32 +88,12 @@ struct WinSerialLink::Handles
 };
 
 WinSerialLink::WinSerialLink(SettingsFile settings, QObject *parent)
-    : QObject(parent), m_os(std::make_unique<Handles>()), m_port(std::move(settings))
+    : SerialLinkBase(std::move(settings), parent), m_os(std::make_unique<Handles>())
 {}
 
 WinSerialLink::~WinSerialLink()
 {
     closeHandles();
-}
-
-QString WinSerialLink::devicePath() const
-{
-    return m_port.devicePath();
-}
-
-void WinSerialLink::setDevice(const QString &path, const QString &name)
-{
-    m_port.setDevice(path, name);
-}
-
-QString WinSerialLink::portName() const
-{
-    return m_port.portName();
-}
-
-void WinSerialLink::setPortNumber(int n)
-{
-    m_port.setNumber(n);
 }
 
 void WinSerialLink::setLineSettings(const LineSettings &settings)
@@ -155,8 +135,7 @@ void WinSerialLink::applyLineSettings(const LineSettings &settings)
         applied = SetCommState(m_os->port, &dcb);
     }
     if (!applied)
-        throw openFailure(portName(), m_openPath, OpenFailure::SettingsRefused, systemText(GetLastError()),
-                          {}, settings.text());
+        throw failure(OpenFailure::SettingsRefused, openPath(), systemText(GetLastError()));
 }
 
 void WinSerialLink::open()
@@ -185,13 +164,13 @@ void WinSerialLink::open()
         default:
             break;
         }
-        throw openFailure(portName(), path, kind, systemText(error), {}, m_settings.text());
+        throw failure(kind, path, systemText(error));
     }
 
     m_os->port = port;
-    m_openPath = path;
     m_received.clear();
     try {
+        opened(path, reinterpret_cast<qintptr>(port));
         applyLineSettings(m_settings);
         // Reads return at once with what the driver holds; a write the line
         // does not take within a second or so fails instead of hanging.
@@ -214,11 +193,7 @@ void WinSerialLink::open()
         throw;
     }
     // A failure of the first wait belongs to this open.
-    if (!m_failure.isEmpty()) {
-        const QString failure = m_failure;
-        close();
-        throw KorvexError(failure);
-    }
+    throwPendingFailure();
 }
 
 void WinSerialLink::armReceiveWait()
@@ -238,13 +213,13 @@ void WinSerialLink::armReceiveWait()
         m_os->receivePending = true;
         return;
     }
-    m_failure = lostConnectionDescription(portName(), m_openPath, systemText(error));
+    noteFailure(systemText(error));
     m_os->notifier->setEnabled(false); // the event may stay set: stop it firing
 }
 
 void WinSerialLink::onCommEvent()
 {
-    if (!isOpen() || !m_failure.isEmpty())
+    if (!isOpen() || hasFailed())
         return;
     DWORD error = ERROR_SUCCESS;
     if (m_os->receivePending) {
@@ -282,7 +257,7 @@ void WinSerialLink::onCommEvent()
         pull(&error);
     if (error != ERROR_SUCCESS) {
         // The adapter was pulled, or the driver gave up on the port.
-        m_failure = lostConnectionDescription(portName(), m_openPath, systemText(error));
+        noteFailure(systemText(error));
         m_os->notifier->setEnabled(false);
         return;
     }
@@ -293,8 +268,7 @@ void WinSerialLink::rearmUnlessFull()
 {
     // With the program's share full, the rest waits in the driver, and the
     // wait starts again once the program has taken some.
-    if (!m_os->receivePending && !m_os->receiveDone && m_failure.isEmpty() &&
-        m_received.size() < ReadBufferLimit)
+    if (!m_os->receivePending && !m_os->receiveDone && !hasFailed() && m_received.size() < ReadBufferLimit)
         armReceiveWait();
 }
 
@@ -305,7 +279,7 @@ void WinSerialLink::close()
 
 void WinSerialLink::closeHandles()
 {
-    m_failure.clear();
+    forgetFailure();
     m_received.clear();
     if (m_os->port == INVALID_HANDLE_VALUE)
         return;
@@ -413,27 +387,4 @@ QByteArray WinSerialLink::readAll()
     const QByteArray taken = std::exchange(m_received, QByteArray());
     rearmUnlessFull();
     return taken;
-}
-
-void WinSerialLink::throwPendingFailure()
-{
-    if (m_failure.isEmpty())
-        return;
-    const QString failure = m_failure;
-    close();
-    throw KorvexError(failure);
-}
-
-void WinSerialLink::requireOpen()
-{
-    throwPendingFailure();
-    if (!isOpen())
-        throw KorvexError(QStringLiteral("%1 is not open").arg(portName()));
-}
-
-void WinSerialLink::throwLost(const QString &systemText)
-{
-    const QString failure = lostConnectionDescription(portName(), m_openPath, systemText);
-    close();
-    throw KorvexError(failure);
 }

@@ -1,12 +1,8 @@
 #pragma once
 
-#include "device/LineSettings.h"
-#include "device/PortMapping.h"
-#include "device/SerialPort.h"
+#include "device/SerialLinkBase.h"
 
 #include <QByteArray>
-#include <QObject>
-#include <QString>
 
 #include <memory>
 
@@ -23,7 +19,7 @@
 // As with QtSerialLink, COMn is resolved when the port is opened, a port that
 // fails while open is closed at once, and its failure is thrown, once, by the
 // next call that uses it.
-class WinSerialLink : public QObject, public SerialPort
+class WinSerialLink : public SerialLinkBase
 {
     Q_OBJECT
 
@@ -35,7 +31,6 @@ public:
     explicit WinSerialLink(SettingsFile settings, QObject *parent = nullptr);
     ~WinSerialLink() override;
 
-    void setPortNumber(int n) override;
     void setLineSettings(const LineSettings &settings) override;
     bool isOpen() const override;
     void open() override;
@@ -44,12 +39,6 @@ public:
     int bytesWaiting() override;
     QByteArray peek() override;
     QByteArray readAll() override;
-    QString portName() const override;
-    // The device COMn stands for (on Windows COMn itself), or the one named outright.
-    QString devicePath() const;
-    // Uses this device whatever the port number, called name in messages
-    // (the path itself when name is empty); an empty path goes back to COMn.
-    void setDevice(const QString &path, const QString &name = {});
 
 private:
     struct Handles;
@@ -62,14 +51,7 @@ private:
     void armReceiveWait();
     void rearmUnlessFull();
     void onCommEvent();
-    void throwPendingFailure();
-    void requireOpen();
-    [[noreturn]] void throwLost(const QString &systemText);
 
     std::unique_ptr<Handles> m_os;
-    PortChoice m_port;
-    LineSettings m_settings;
-    QString m_openPath;
     QByteArray m_received; // taken from the driver, not yet by the program
-    QString m_failure;     // set when the open port failed, until thrown
 };

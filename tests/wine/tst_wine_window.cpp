@@ -194,14 +194,14 @@ private slots:
 
     void configuration()
     {
-        // The dialog's texts whole too; COM12, which the prefix has beside
+        // The dialog's texts whole too; COM20, which the prefix has beside
         // COM1 to COM4, is listed: chosen by typing its name into the list,
-        // it is what SAVE stores. (After the read: the window then uses COM12.)
+        // it is what SAVE stores. (After the read: the window then uses COM20.)
         QVERIFY(clickAt(m_probe->rects.value(u"Config"_s).center()) && m_probe->saw(u"dialog ready"_s));
         QCOMPARE(m_probe->lines.filter(QRegularExpression(u"^clipped "_s)), QStringList());
-        QVERIFY(xdotool(u"key Tab Tab Tab c o m 1 2"_s.split(u' '))); // from SAVE to the list, typed there
+        QVERIFY(xdotool(u"key Tab Tab Tab c o m 2 0"_s.split(u' '))); // from SAVE to the list, typed there
         QVERIFY(clickAt(m_probe->rects.value(u"ConfigSave"_s).center()));
-        QTRY_VERIFY_WITH_TIMEOUT(readFile(m_ports->ini()).contains("PORT=12"), WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(m_ports->ini()).contains("PORT=20"), WaitMs);
     }
 
     void shippedProgram()
