@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "SystemHelp.h"
 
 #include "core/AppSettings.h"
 #include "core/ComPort.h"
@@ -19,31 +20,6 @@ constexpr Operations Filed =
     operationBit(Operation::Write) | operationBit(Operation::Verify) | operationBit(Operation::Station);
 constexpr Operations Waiting = Ported & ~operationBit(Operation::List);
 constexpr Operations Every = ~0U;
-
-// What the station watches for units: on Linux a folder of stable names,
-// which udev makes; on Windows the serial ports Windows lists, which no
-// option changes. The station's help begins with it.
-#ifdef Q_OS_WIN
-constexpr Operations Watching = 0;
-constexpr char NoUseHere[] = " has no use on Windows: the station watches the serial ports Windows lists";
-constexpr char StationUsage[] = "station [--log FILE] FILE.cfg";
-constexpr char StationWatches[] = R"(A programming station: watches the serial ports Windows lists (a COM port
-appearing is a unit's adapter plugged in), and programs each unit with the
-rows of FILE.cfg, then verifies them, several units at once. The ports
-there when it starts (a built-in COM1, a Bluetooth link) are named once and
-passed over, never opened: plug a unit in after it starts. A unit
-)";
-#else
-constexpr Operations Watching = operationBit(Operation::Station);
-constexpr char NoUseHere[] = " has no use on this system";
-constexpr char StationUsage[] = "station [--watch DIR] [--log FILE] FILE.cfg";
-constexpr char StationWatches[] =
-    R"(A programming station: watches for serial adapters appearing (their stable
-names under /dev/serial/by-id), and programs each unit plugged in with the
-rows of FILE.cfg, then verifies them, several units at once. An entry of
-the folder that is no serial device is named once and passed over. A unit
-)";
-#endif
 
 // A whole number from low to high as written, or nothing.
 std::optional<int> wholeNumber(const QString &text, int low, int high)
@@ -412,14 +388,6 @@ QByteArray helpText(std::optional<Operation> command)
     text += "  help [COMMAND]\n      this text, or one command's\n"
             "\nOptions (before or after the command):\n" +
             optionsHelp(std::nullopt) + ExitStatusText;
-#ifdef Q_OS_WIN
-    text += R"(
-On Windows, PORT is COM1 ... COM255 as Windows numbers its ports, or "all";
-list shows the ports Windows has, with what Windows calls each one, without
-sending anything to them; read -o FOLDER names its files COM3-rows.cfg and so
-on, as Windows keeps the name COM3 for the port. The station watches the
-serial ports Windows lists, so it takes no --watch.
-)";
-#endif
+    text += SystemParagraph;
     return text;
 }

@@ -27,6 +27,14 @@ struct Target
 // The device as a path with every link resolved, to tell two names of one
 // device apart.
 QString canonicalDevice(const QString &device);
+// Whether one of targets is that device, by any name.
+bool containsDevice(const QList<Target> &targets, const QString &device);
+
+// COMn, as the ports read at the start of the run map it.
+Target comTarget(int n, const PortsSection &ports);
+// A port given by another name than COMn (a device path, a name under
+// /dev), or why it is none; on Windows every port is a COMn.
+std::optional<Target> deviceTarget(const QString &port, QString *why);
 
 // The ports given with -p ("all" left out), each as the window maps it, or why
 // one of them is no port or is given twice.

@@ -103,54 +103,6 @@ QMap<int, QString> offeredComPorts(const QList<SystemComPort> &system, int store
     return offered;
 }
 
-QString serialDevicePath(int portNumber, const PortsSection &ports)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(ports);
-    return comPortName(portNumber);
-#else
-    const auto mapped = ports.devices.find(portNumber);
-    if (mapped != ports.devices.end())
-        return resolveDevicePath(portNumber, mapped->second, {});
-    if (!ports.problems.isEmpty())
-        throw KorvexError(QStringLiteral("which device %1 is cannot be known: %2. Mend that line of the "
-                                         "[PORTS] section, or name %1 there")
-                              .arg(comPortName(portNumber), ports.problems.constFirst()));
-    // Listing the ports reads the system's device tree; only done when needed.
-    return resolveDevicePath(portNumber, QString(), availableSerialPorts());
-#endif
-}
-
-QString serialDevicePath(int portNumber, const SettingsFile &settings)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(settings);
-    return comPortName(portNumber);
-#else
-    return serialDevicePath(portNumber, settings.ports());
-#endif
-}
-
-QString describeSerialPort(int portNumber, const SettingsFile &settings)
-{
-#ifdef Q_OS_WIN
-    // "COM3 is COM3" would say nothing; Windows knows what the port is.
-    Q_UNUSED(settings);
-    const QString name = comPortName(portNumber);
-    for (const SerialPortEntry &entry : availableSerialPorts()) {
-        if (entry.portName.compare(name, Qt::CaseInsensitive) == 0)
-            return entry.description.isEmpty() ? QStringLiteral("a serial port") : entry.description;
-    }
-    return QStringLiteral("not present on this computer");
-#else
-    try {
-        return serialDevicePath(portNumber, settings);
-    } catch (const KorvexError &error) {
-        return error.description();
-    }
-#endif
-}
-
 void PortChoice::setNumber(int n)
 {
     if (n < 1 || n > LastComPort)

@@ -13,3 +13,24 @@ QList<SystemComPort> systemComPorts()
               [](const SystemComPort &a, const SystemComPort &b) { return a.number < b.number; });
     return ports;
 }
+
+// Windows names each port COMn itself: there is nothing to map.
+QString serialDevicePath(int portNumber, const PortsSection &)
+{
+    return comPortName(portNumber);
+}
+
+QString serialDevicePath(int portNumber, const SettingsFile &)
+{
+    return comPortName(portNumber);
+}
+
+QString describeSerialPort(int portNumber, const SettingsFile &)
+{
+    // "COM3 is COM3" would say nothing; Windows knows what the port is.
+    for (const SystemComPort &port : systemComPorts()) {
+        if (port.number == portNumber)
+            return port.description.isEmpty() ? QStringLiteral("a serial port") : port.description;
+    }
+    return QStringLiteral("not present on this computer");
+}
