@@ -57,7 +57,7 @@ private slots:
         QFETCH(QByteArray, notDone);
         Program program({u"--hangup-after"_s, send ? u"5"_s : u"3"_s, u"--log"_s});
         QVERIFY(program.sim.started());
-        program.setRow(0, "TAB|A");
+        program.setRow(0, {"TAB", "A"});
 
         QElapsedTimer wall;
         wall.start();
