@@ -221,7 +221,7 @@ private slots:
         for (int i = 0; i < 500; ++i)
             large += "01\tK" + QByteArray::number(i) + "\r\n";
         // clang-format off
-        add("no header; spaces around the line trimmed", "  05\tF2\tab\tx  \r\n", {{5, {"F2", "ab", "x"}}});
+        add("no header; spaces around a line trimmed", "  05\tF2\tab\twhy  \r\n", {{5, {"F2", "ab", "why"}}});
         add("later record wins, two fields change only the key; fields after the fourth ignored",
             "01\tA\tx\ty\tz\r\n01\tB\r\n", {{1, {"B", "x", "y"}}});
         add("byte-order mark skipped; CR, LF and CR LF each end one line",
