@@ -12,8 +12,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 using Operation = SessionResult (*)(OperationsRig &);
 const Operation Read = [](OperationsRig &r) { return r.ops.readRows(); };
 const Operation Send = [](OperationsRig &r) { return r.ops.sendRows(r.screen()); };
@@ -28,7 +26,30 @@ const std::tuple<const char *, Operation, QByteArray> Operations[] = {
 // Commands answered in the device's place: how the command begins, the ms
 // after it and the reply (empty: none).
 using Script = QList<std::tuple<QByteArray, int, QByteArray>>;
+// Row 0 as typed, the device's faults (korvex-sim's options) and answers
+// scripted in its place; then, after the operation, rows 0 and 1 as shown, the
+// log from after the attachment check up to row 1, and the prompts and code
+// version shown.
+struct Exchange
+{
+    Operation operation;
+    ShownRow screen; // as typed
+    QByteArray faults;
+    Script script;
+    ShownRow row0, row1;
+    QByteArrayList log;
+    QByteArray shown{};
+};
 const QByteArray Absent = "KORVEX not responsing on port COM1"_ba;
+// COMn, its [PORTS] value, and the devices under /dev the system lists, those
+// with a USB vendor id after those without: the device it is.
+struct Mapping
+{
+    int port;
+    QString configured;
+    QStringList listed, withVendorId;
+    QString expected;
+};
 
 // Over the fake device on virtual time.
 struct Rig : OperationsRig
@@ -39,8 +60,6 @@ struct Rig : OperationsRig
     FakeWaiter waiter;
     FakeKorvex device{waiter};
 };
-
-} // namespace
 
 // The port set-up, the attachment check and the four device operations;
 // the simulator's rows across restarts; which device COMn is, and what the
@@ -61,12 +80,15 @@ private slots:
         QTest::addColumn<QString>("result");
 
         const QString wrong = u"Not a KORVEX that is connected (received 0x"_s;
+        const QByteArrayList none;
         // clang-format off
-        QTest::newRow("no device: 8 tries, 51 polls") << QByteArrayList() << 1 << 8 << 408 << QString::fromLatin1(Absent);
+        QTest::newRow("no device: 8 tries, 51 polls") << none << 1 << 8 << 408 << QString::fromLatin1(Absent);
         QTest::newRow("the last byte counts: 0xE8") << QByteArrayList{"AB\xE8"} << 1 << 1 << 1 << QString();
-        QTest::newRow("the last byte counts: 0x0A, in hex without a leading zero") << QByteArrayList(8, "\xE8\n") << 1 << 8 << 8 << wrong + u"A)"_s;
+        QTest::newRow("the last byte counts: 0x0A, in hex without a leading zero")
+            << QByteArrayList(8, "\xE8\n") << 1 << 8 << 8 << wrong + u"A)"_s;
         QTest::newRow("wrong then right") << QByteArrayList{"A", "\xE8"} << 1 << 2 << 2 << QString();
-        QTest::newRow("wrong, then silence: still wrong") << QByteArrayList{"A"} << 1 << 8 << 358 << wrong + u"41)"_s;
+        QTest::newRow("wrong, then silence: still wrong")
+            << QByteArrayList{"A"} << 1 << 8 << 358 << wrong + u"41)"_s;
         QTest::newRow("late: read by the next try") << QByteArrayList{"\xE8"} << 300 << 2 << 60 << QString();
         // clang-format on
     }
@@ -97,96 +119,86 @@ private slots:
 
     void rowExchange_data()
     {
-        // Row 0 on screen, the device and its scripted answers. Seen: rows 0 and
-        // 1, what else was shown, and the log from after the attachment check
-        // up to row 1.
-        QTest::addColumn<Operation>("operation");
-        QTest::addColumn<QByteArray>("screen");
-        QTest::addColumn<QByteArray>("faults"); // korvex-sim's options for the device
-        QTest::addColumn<Script>("script");
-        QTest::addColumn<QByteArrayList>("seen");
-
-        const auto row = [](const char *name, Operation operation, const QByteArray &screen,
-                            const QByteArray &faults, const Script &script, const QByteArrayList &seen) {
-            QTest::newRow(name) << operation << screen << faults << script << seen;
-        };
-        const QByteArray ack = "\x06"_ba + '0';
-        const QByteArray sent = "/W0{1C}AB[NUL]";
-        const QByteArray asked = "Sent /R0[NUL]";
-        const QByteArray ok = "success # 1";
-        const QByteArray failed = "FAILED to verify # 1";
+        QTest::addColumn<Exchange>("exchange");
+        const auto row = [](const char *name, const Exchange &exchange) { QTest::newRow(name) << exchange; };
+        const ShownRow none, unconfirmed{{}, {}, QuestionMark}, verified{{}, {}, CheckMark}; // empty rows
+        const QByteArray ack = "\x06"_ba + '0', nak = "\x15"_ba + '0', beep = "(beep)";
+        const QByteArray sent = "/W0{1C}AB[NUL]", asked = "Sent /R0[NUL]", asking = "Requesting Version";
+        const QByteArray ok = "success # 1", failed = "FAILED to verify # 1";
         const QByteArray keyDiffers = "#1 keyboard keyidentifier does not match screen";
-        const QByteArray asking = "Requesting Version";
-        const QByteArray probes = "Check for KORVEX attached" + QByteArray(" *").repeated(8);
+        const QByteArray attach = "Check for KORVEX attached" + QByteArray(" *").repeated(8);
+        const ShownRow old{"Q", "old"}, ab{"A", "AB"}, abUnconfirmed{"A", "AB", QuestionMark},
+            abVerified{"A", "AB", CheckMark};
         // clang-format off
-        row("read: 33..126 plain, others as groups; after the 0x00 logged, not used", Read, "Q|old", {},
-            {{"/R0", 1, '\x5A' + "A ~\x7F\r\0B\x06"_ba}}, {"ENTER|A{20}~{7F}{0D}|v", "||v", "", asked, "Response: ZA ~\x7F\r[NUL]B[ACK]"});
-        row("read: unknown scancode: no key, no string; 126 logged as a group", Read, "Q|old", {}, {{"/R0", 1, '\x7E' + "AB\0"_ba}},
-            {"||v", "||v", "", asked, "Response: {7E}AB[NUL]"});
-        row("read: an opening brace stays a byte; no 0x00: used to the end", Read, "Q|old", {}, {{"/R0", 1, "\x1C{7}"}},
-            {"A|{7B}7}|v", "||v", "", asked, "Response: {1C}{7}"});
-        row("read: too long: one message, the rest of the reply dropped", Read, "Q|old", {},
-            {{"/R0", 1, '\x1C' + "\x01QRSTUVWX\0"_ba}}, {"A|{01}QRSTU|v", "||v",
-             "String entered for item # 1 is too long .. max string length is 6 chars", asked, "Response: {1C}\x01QRSTUVWX[NUL]"});
-        row("read: late: row 0 keeps its key, row 1 reads it before its own", Read, "Q|old", {},
-            {{"/R0", 251, '\x1C' + "AB\0"_ba}}, {"Q||?", "A|AB|v", "", asked});
-        row("send: an empty row: no key is 0xFF, no string bytes", Send, "", {}, {},
-            {"||v", "||v", "", "/W0{FF}[NUL]", asked, "Response: {FF}[NUL]", ok});
-        row("send: an unknown key is scancode 0", Send, "NOPE|x", {}, {}, {"NOPE|x|?", "||v", keyDiffers, "/W0{0}x[NUL]", asked, failed});
-        row("send: groups are single bytes, logged raw; TAB's scancode without a leading zero, {D}", Send, "TAB|A{0D}{7B}{7}{FF}", {}, {},
-            {"TAB|A{0D}{7B}{7}{FF}|v", "||v", "", "/W0{D}A\r{\x07\xFF[NUL]", asked, "Response: {D}A\r{\x07\xFF[NUL]", ok});
-        row("send: a 0x00 ends the string, nothing after it reaches the device; a printable scancode in braces", Send, "ENTER|X{}/W3", {}, {},
-            {"ENTER|X{}/W3|?", "||v", "#1 output string - X - does not match screen value", "/W0{5A}X[NUL]", asked,
-             "Response: ZX[NUL]", failed});
-        row("send: a single byte: timeout; no part of the next row's reply", Send, "A|AB", {}, {{"/W0", 1, "\x06"}},
-            {"A|AB|?", "||v", "", sent, "timeout"});
-        row("send: NO is logged as received", Send, "A|AB", "--write-reply NO", {}, {"A|AB|?", "||?", "", sent, "NO"});
-        row("send: NAK is logged as received", Send, "A|AB", "--nak", {}, {"A|AB|?", "||?", "", sent, "\x15" "0"});
-        row("send: polls go on after success: a later reply replaces it", Send, "A|AB", {},
-            {{"/W0", 1, ack}, {"/W0", 150, "??"}, {"/R0", 1, '\x1C' + "AB\0"_ba}},
-            {"A|AB|v", "||v", "", sent, asked, "Response: {1C}AB[NUL]", "??"});
-        row("send: no read-back reply is not a success", Send, "A|AB", {}, {{"/W0", 1, ack}, {"/R0", 0, ""}},
-            {"A|AB|?", "||v", "", sent, asked, failed});
-        row("send: acknowledged but not stored: the read-back tells", Send, "A|AB", "--ack-no-store", {},
-            {"A|AB|?", "||v", keyDiffers, sent, asked, failed});
-        row("verify: match; after the 0x00 logged, not compared", Verify, "A|AB", {}, {{"/R0", 1, '\x1C' + "AB\0\x06X"_ba}},
-            {"A|AB|v", "||v", "", asked, "Response: {1C}AB[NUL][ACK]X"});
-        row("verify: a device key for an empty screen row", Verify, "", {}, {{"/R0", 1, "\x1C\0"_ba}}, {"||?", "||v", keyDiffers, asked});
-        row("verify: output mismatch shows the device bytes", Verify, "A|AB", {}, {{"/R0", 1, '\x1C' + "A\r\0"_ba}},
-            {"A|AB|?", "||v", "#1 output string - A{0D} - does not match screen value", asked, "Response: {1C}A\r[NUL]"});
-        row("verify: space, braces, groups of one and two digits compare as bytes", Verify, "A| {7B}{7D}{7}{51}", {},
-            {{"/R0", 1, "\x1C {}\x07Q\0"_ba}}, {"A| {7B}{7D}{7}{51}|v", "||v", "", asked, "Response: {1C} {}\x07Q[NUL]"});
-        row("verify: a row ending in {} matches what its send left", Verify, "A|AB{}", {}, {{"/R0", 1, '\x1C' + "AB\0"_ba}},
-            {"A|AB{}|v", "||v", "", asked, "Response: {1C}AB[NUL]"});
-        row("verify: no reply: the row keeps the question mark", Verify, "A|AB", {}, {{"/R0", 0, ""}}, {"A|AB|?", "||v", "", asked});
-        row("version: CR LF kept", Version, "", "--version-text v1.07\\r\\n", {},
-            {"||-", "||-", "Code Version Reported: v1.07\r\n", asking, "Version = v1.07\r\n"});
-        row("version: as far as it arrived in 25 ms", Version, "", {}, {{"V", 10, "1."}, {"V", 26, "5"}},
-            {"||-", "||-", "Code Version Reported: 1.", asking, "Version = 1."});
-        row("no device: read beeps, marks the rows unconfirmed, reads none", Read, "A|AB", "--silent", {},
-            {"A|AB|?", "||?", "(beep)", "Read Operation Requested", probes, Absent});
-        row("a wrong probe answer: read beeps, reads none", Read, "A|AB", "--probe-reply 41", {},
-            {"A|AB|?", "||?", "(beep)", "Read Operation Requested", probes, "Not a KORVEX that is connected (received 0x41)"});
-        row("no device: send beeps, sends nothing", Send, "A|AB", "--silent", {}, {"A|AB|-", "||-", "(beep)", probes, Absent});
-        row("no device: verify beeps, verifies nothing", Verify, "A|AB", "--silent", {}, {"A|AB|-", "||-", "(beep)", probes, Absent});
-        row("no device: the version is asked all the same, no beep", Version, "A|AB", "--silent", {},
-            {"A|AB|-", "||-", "Code Version Reported: ???", probes, Absent, asking, "Version = ???"});
+        row("read: 33..126 plain, others as groups; after the 0x00 logged, not used", {Read, old, {},
+            {{"/R0", 1, '\x5A' + "A ~\x7F\r\0B\x06"_ba}}, {"ENTER", "A{20}~{7F}{0D}", CheckMark}, verified,
+            {asked, "Response: ZA ~\x7F\r[NUL]B[ACK]"}});
+        row("read: unknown scancode: no key, no string; 126 logged as a group", {Read, old, {},
+            {{"/R0", 1, '\x7E' + "AB\0"_ba}}, verified, verified, {asked, "Response: {7E}AB[NUL]"}});
+        row("read: an opening brace stays a byte; no 0x00: used to the end", {Read, old, {},
+            {{"/R0", 1, "\x1C{7}"}}, {"A", "{7B}7}", CheckMark}, verified, {asked, "Response: {1C}{7}"}});
+        row("read: too long: one message, the rest of the reply dropped", {Read, old, {},
+            {{"/R0", 1, '\x1C' + "\x01QRSTUVWX\0"_ba}}, {"A", "{01}QRSTU", CheckMark}, verified,
+            {asked, "Response: {1C}\x01QRSTUVWX[NUL]"},
+            "String entered for item # 1 is too long .. max string length is 6 chars"});
+        row("read: late: row 0 keeps its key, row 1 reads it before its own", {Read, old, {},
+            {{"/R0", 251, '\x1C' + "AB\0"_ba}}, {"Q", "", QuestionMark}, abVerified, {asked}});
+        row("send: an empty row: no key is 0xFF, no string bytes",
+            {Send, {}, {}, {}, verified, verified, {"/W0{FF}[NUL]", asked, "Response: {FF}[NUL]", ok}});
+        row("send: an unknown key is scancode 0", {Send, {"NOPE", "x"}, {}, {}, {"NOPE", "x", QuestionMark},
+            verified, {"/W0{0}x[NUL]", asked, failed}, keyDiffers});
+        row("send: groups are single bytes, logged raw; TAB's scancode without a leading zero, {D}", {Send,
+            {"TAB", "A{0D}{7B}{7}{FF}"}, {}, {}, {"TAB", "A{0D}{7B}{7}{FF}", CheckMark}, verified,
+            {"/W0{D}A\r{\x07\xFF[NUL]", asked, "Response: {D}A\r{\x07\xFF[NUL]", ok}});
+        row("send: a 0x00 ends the string, nothing after it is sent; a printable scancode in braces", {Send,
+            {"ENTER", "X{}/W3"}, {}, {}, {"ENTER", "X{}/W3", QuestionMark}, verified,
+            {"/W0{5A}X[NUL]", asked, "Response: ZX[NUL]", failed},
+            "#1 output string - X - does not match screen value"});
+        row("send: a single byte: timeout; no part of the next row's reply",
+            {Send, ab, {}, {{"/W0", 1, "\x06"}}, abUnconfirmed, verified, {sent, "timeout"}});
+        row("send: NAK logged as received", {Send, ab, "--nak", {}, abUnconfirmed, unconfirmed, {sent, nak}});
+        row("send: polls go on after success: a later reply replaces it", {Send, ab, {},
+            {{"/W0", 1, ack}, {"/W0", 150, "??"}, {"/R0", 1, '\x1C' + "AB\0"_ba}}, abVerified, verified,
+            {sent, asked, "Response: {1C}AB[NUL]", "??"}});
+        row("send: no read-back reply is not a success", {Send, ab, {}, {{"/W0", 1, ack}, {"/R0", 0, ""}},
+            abUnconfirmed, verified, {sent, asked, failed}});
+        row("verify: match; after the 0x00 logged, not compared", {Verify, ab, {},
+            {{"/R0", 1, '\x1C' + "AB\0\x06X"_ba}}, abVerified, verified,
+            {asked, "Response: {1C}AB[NUL][ACK]X"}});
+        row("verify: a device key for an empty screen row",
+            {Verify, {}, {}, {{"/R0", 1, "\x1C\0"_ba}}, unconfirmed, verified, {asked}, keyDiffers});
+        row("verify: output mismatch shows the device bytes", {Verify, ab, {},
+            {{"/R0", 1, '\x1C' + "A\r\0"_ba}}, abUnconfirmed, verified, {asked, "Response: {1C}A\r[NUL]"},
+            "#1 output string - A{0D} - does not match screen value"});
+        row("verify: space, braces, groups of one and two digits compare as bytes", {Verify,
+            {"A", " {7B}{7D}{7}{51}"}, {}, {{"/R0", 1, "\x1C {}\x07Q\0"_ba}},
+            {"A", " {7B}{7D}{7}{51}", CheckMark}, verified, {asked, "Response: {1C} {}\x07Q[NUL]"}});
+        row("verify: a row ending in {} matches what its send left", {Verify, {"A", "AB{}"}, {},
+            {{"/R0", 1, '\x1C' + "AB\0"_ba}}, {"A", "AB{}", CheckMark}, verified,
+            {asked, "Response: {1C}AB[NUL]"}});
+        row("verify: no reply: the row keeps the question mark",
+            {Verify, ab, {}, {{"/R0", 0, ""}}, abUnconfirmed, verified, {asked}});
+        row("version: CR LF kept", {Version, {}, "--version-text v1.07\\r\\n", {}, none, none,
+            {asking, "Version = v1.07\r\n"}, "Code Version Reported: v1.07\r\n"});
+        row("version: as far as it arrived in 25 ms", {Version, {}, {}, {{"V", 10, "1."}, {"V", 26, "5"}},
+            none, none, {asking, "Version = 1."}, "Code Version Reported: 1."});
+        row("no device: read beeps, marks the rows unconfirmed, reads none", {Read, ab, "--silent", {},
+            abUnconfirmed, unconfirmed, {"Read Operation Requested", attach, Absent}, beep});
+        row("no device: send only beeps", {Send, ab, "--silent", {}, ab, none, {attach, Absent}, beep});
+        row("no device: verify only beeps", {Verify, ab, "--silent", {}, ab, none, {attach, Absent}, beep});
+        row("no device: the version is asked all the same, no beep", {Version, ab, "--silent", {}, ab, none,
+            {attach, Absent, asking, "Version = ???"}, "Code Version Reported: ???"});
         // clang-format on
     }
     void rowExchange()
     {
-        QFETCH(Operation, operation);
-        QFETCH(QByteArray, screen);
-        QFETCH(QByteArray, faults);
-        QFETCH(Script, script);
-        QFETCH(QByteArrayList, seen);
-
+        QFETCH(Exchange, exchange);
         Rig rig;
-        QCOMPARE(rig.device.configure(faults), QString());
-        rig.setRow(0, screen);
+        QCOMPARE(rig.device.configure(exchange.faults), QString());
+        rig.setRow(0, exchange.screen);
         rig.device.intercept = [&](const QByteArray &command, qint64 now) {
             bool scripted = false;
-            for (const auto &[start, after, reply] : script) {
+            for (const auto &[start, after, reply] : exchange.script) {
                 if (command.startsWith(start)) {
                     rig.device.deliverAt(now + after, reply);
                     scripted = true;
@@ -195,15 +207,17 @@ private slots:
             return scripted;
         };
 
-        operation(rig);
+        exchange.operation(rig);
 
-        QByteArrayList log = rig.log();
-        log = log.mid(log.indexOf("KORVEX responded after 1 tries") + 1);
-        const auto rowOne = std::find_if(log.begin(), log.end(), [](const QByteArray &line) {
+        QCOMPARE(rig.row(0), exchange.row0);
+        QCOMPARE(rig.row(1), exchange.row1);
+        QCOMPARE(rig.shown(), exchange.shown);
+        QByteArrayList seen = rig.log();
+        seen = seen.mid(seen.indexOf("KORVEX responded after 1 tries") + 1);
+        const auto rowOne = std::find_if(seen.begin(), seen.end(), [](const QByteArray &line) {
             return line.startsWith("Sent /R1") || line.startsWith("/W1");
         });
-        QCOMPARE((QByteArrayList{rig.row(0), rig.row(1), rig.shown()} + log.mid(0, rowOne - log.begin())),
-                 seen);
+        QCOMPARE(seen.mid(0, rowOne - seen.begin()), exchange.log);
     }
 
     void readOutcomes()
@@ -225,14 +239,14 @@ private slots:
             return true;
         };
         const SessionResult result = rig.ops.readRows();
-        QList<int> kinds;
-        for (int i = 0; i < 7; ++i)
-            kinds << int(result.rows[std::size_t(i)].kind);
         using K = RowOutcome::Kind;
-        QCOMPARE(kinds, (QList<int>{int(K::Read), int(K::Read), int(K::UnknownKey), int(K::Cut),
-                                    int(K::NoReply), int(K::Unreliable), int(K::Unreliable)}));
+        QList<K> kinds;
+        for (int i = 0; i < 7; ++i)
+            kinds << result.rows[std::size_t(i)].kind;
+        QCOMPARE(kinds, (QList<K>{K::Read, K::Read, K::UnknownKey, K::Cut, K::NoReply, K::Unreliable,
+                                  K::Unreliable}));
         QCOMPARE(result.rows[0].deviceString + result.rows[3].deviceString, "ABABCDEFG"_ba);
-        QCOMPARE(rig.row(3), "A|ABCDEF|v"_ba); // the window cuts it as typing would
+        QCOMPARE(rig.row(3), (ShownRow{"A", "ABCDEF", CheckMark})); // the window cuts it as typing would
     }
 
     void interrupted_data()
@@ -242,15 +256,15 @@ private slots:
         QTest::addColumn<Operation>("operation");
         QTest::addColumn<int>("at");
         QTest::addColumn<QByteArray>("message");
-        // clang-format off
         for (const auto &[name, operation, failure] : Operations) {
             QTest::addRow("%s: closed in the attachment check", name) << operation << 3 << QByteArray();
             QTest::addRow("%s: closed after it", name) << operation << 20 << QByteArray();
-            QTest::addRow("%s: port lost after it", name) << operation << 20 << failure + "the port is not open";
+            QTest::addRow("%s: port lost after it", name)
+                << operation << 20 << failure + "the port is not open";
         }
         QTest::newRow("version: port in use, label kept")
-            << Version << -1 << "Error checking for KORVEX attachment- in use\nError getting code version. in use"_ba;
-        // clang-format on
+            << Version << -1
+            << "Error checking for KORVEX attachment- in use\nError getting code version. in use"_ba;
     }
     void interrupted()
     {
@@ -291,21 +305,23 @@ private slots:
         QTest::addColumn<int>("windowPauseMs"); // the window's pause after the last row
         QTest::addColumn<int>("msPerByte");     // how fast the line brings a reply
         const QByteArray slow = "--delay-ms z=240 --delay-ms R=90 --delay-ms W=90 --delay-ms V=20";
-        // clang-format off
         for (const auto &[name, operation, failure] : Operations) {
             const int pause = operation == Read ? 2000 : operation == Send ? 1000 : 0;
+            const QByteArray storesNothing =
+                operation == Read ? "--late-row 3 --ack-no-store" : "--ack-no-store";
             QTest::addRow("%s: prompt device", name) << operation << QByteArray() << pause << 0;
             QTest::addRow("%s: replies near the protocol's limits", name) << operation << slow << pause << 0;
             // A reply is whole at its 0x00, not at its first byte; bytes after
             // it still belong to it while they keep coming.
-            QTest::addRow("%s: pauses inside a reply, longer than the line stays quiet", name) << operation << QByteArray() << pause << 5;
-            QTest::addRow("%s: bytes after the 0x00", name) << operation << "--trailing 0641"_ba << pause << 1;
+            QTest::addRow("%s: pauses inside a reply, longer than the line stays quiet", name)
+                << operation << QByteArray() << pause << 5;
+            QTest::addRow("%s: bytes after the 0x00", name)
+                << operation << "--trailing 0641"_ba << pause << 1;
             // Past the protocol's limit only a read defines where a reply
             // goes: into the next row's, in front of it.
             QTest::addRow("%s: a device that stores nothing%s", name, operation == Read ? ", a late row" : "")
-                << operation << (operation == Read ? "--late-row 3 --ack-no-store"_ba : "--ack-no-store"_ba) << pause << 0;
+                << operation << storesNothing << pause << 0;
         }
-        // clang-format on
     }
     void timings()
     {
@@ -321,8 +337,8 @@ private slots:
             QCOMPARE(rig.device.configure(faults), QString());
             rig.device.msPerByte = msPerByte;
             rig.ops.setTiming(timing);
-            rig.setRow(0, "F1|{C7}A");
-            rig.setRow(5, "TAB|{0D}{0A}");
+            rig.setRow(0, {"F1", "{C7}A"});
+            rig.setRow(5, {"TAB", "{0D}{0A}"});
             rig.device.setRow(5, 0x0D, "\r\n");
             const SessionResult result = operation(rig);
             // An idle window holds no port: another program may want it.
@@ -331,8 +347,9 @@ private slots:
                                    << rig.shown() << QByteArray::number(int(result.status)) << result.version;
             for (int i = 0; i < RowCount; ++i) {
                 const RowOutcome &row = result.rows[std::size_t(i)];
-                state << rig.row(i) + ' ' + QByteArray::number(int(row.kind)) + row.deviceKey +
-                             row.deviceString;
+                state << rig.row(i).key + '|' + rig.row(i).string + '|' +
+                             QByteArray::number(rig.row(i).icon) + ' ' + QByteArray::number(int(row.kind)) +
+                             row.deviceKey + row.deviceString;
             }
             seen << state;
             took << rig.waiter.now();
@@ -380,11 +397,12 @@ private slots:
         QVERIFY(unchanged);
         QCOMPARE(busy.size(), 2);
         // Lower case reaches the port as upper case; the parity label ignores it.
-        const auto label = [&](MainModel::Text which) { return rig.model.text(which).toLatin1(); };
-        QCOMPARE(QByteArray::number(rig.device.portNumber) + ' ' + rig.device.settings + '|' +
-                     label(MainModel::Text::CommLabel) + ' ' + label(MainModel::Text::BaudLabel) + ' ' +
-                     label(MainModel::Text::ParityLabel),
-                 "3 19200,E,8,2|COM3 19200 NONE"_ba);
+        QCOMPARE(rig.device.portNumber, 3);
+        QCOMPARE(rig.device.settings, "19200,E,8,2"_ba);
+        const auto label = [&](MainModel::Text which) { return rig.model.text(which); };
+        QCOMPARE((QStringList{label(MainModel::Text::CommLabel), label(MainModel::Text::BaudLabel),
+                              label(MainModel::Text::ParityLabel)}),
+                 (QStringList{u"COM3"_s, u"19200"_s, u"NONE"_s}));
     }
 
     void refusedSettingsAndProgress()
@@ -429,20 +447,17 @@ private slots:
 
     void resolveDevicePath_data()
     {
-        // Devices under /dev; "+" marks one with a USB vendor id.
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("configured"); // the [PORTS] value
-        QTest::addColumn<QString>("available");
-        QTest::addColumn<QString>("expected");
-
+        QTest::addColumn<Mapping>("mapping");
+        const auto add = [](const char *name, const Mapping &mapping) { QTest::newRow(name) << mapping; };
         // clang-format off
-        QTest::newRow("configured path wins") << 1 << u"/dev/pts/7"_s << u"ttyUSB0"_s << u"pts/7"_s;
-        QTest::newRow("configured bare name is under /dev") << 2 << u" ttyS3 "_s << QString() << u"ttyS3"_s;
-        QTest::newRow("blank configured value is ignored") << 1 << u"  "_s << u"ttyUSB0"_s << u"ttyUSB0"_s;
-        QTest::newRow("first adapter is COM1, phantom ttyS skipped") << 1 << QString() << u"ttyS0 ttyACM0"_s << u"ttyACM0"_s;
-        QTest::newRow("adapters in number order, each once") << 2 << QString() << u"ttyUSB10 ttyUSB2 ttyUSB2+"_s << u"ttyUSB10"_s;
-        QTest::newRow("any device with a vendor id counts") << 1 << QString() << u"ttyS0 ttyS4+"_s << u"ttyS4"_s;
-        QTest::newRow("past the adapters: ttyS(n-1)") << 3 << QString() << u"ttyUSB0"_s << u"ttyS2"_s;
+        add("configured path wins", {1, u"/dev/pts/7"_s, {u"ttyUSB0"_s}, {}, u"pts/7"_s});
+        add("configured bare name is under /dev", {2, u" ttyS3 "_s, {}, {}, u"ttyS3"_s});
+        add("blank configured value is ignored", {1, u"  "_s, {u"ttyUSB0"_s}, {}, u"ttyUSB0"_s});
+        add("first adapter is COM1, no phantom ttyS", {1, {}, {u"ttyS0"_s, u"ttyACM0"_s}, {}, u"ttyACM0"_s});
+        add("adapters in number order, each once",
+            {2, {}, {u"ttyUSB10"_s, u"ttyUSB2"_s}, {u"ttyUSB2"_s}, u"ttyUSB10"_s});
+        add("any device with a vendor id counts", {1, {}, {u"ttyS0"_s}, {u"ttyS4"_s}, u"ttyS4"_s});
+        add("past the adapters: ttyS(n-1)", {3, {}, {u"ttyUSB0"_s}, {}, u"ttyS2"_s});
         // clang-format on
         // The [PORTS] example an operator copies from the README, comments and all.
         QByteArray text = readFile(QFINDTESTDATA("../../README.md"));
@@ -453,19 +468,16 @@ private slots:
                       text.mid(start, text.indexOf("```", start) - start).replace("   ", "")));
         const PortsSection mapped = settings.ports();
         QVERIFY(mapped.problems.isEmpty());
-        QTest::newRow("README: COM1 a path") << 1 << mapped.devices.at(1) << QString() << u"ttyUSB0"_s;
-        QTest::newRow("README: COM2 a bare name") << 2 << mapped.devices.at(2) << QString() << u"ttyACM0"_s;
+        add("README: COM1 a path", {1, mapped.devices.at(1), {}, {}, u"ttyUSB0"_s});
+        add("README: COM2 a bare name", {2, mapped.devices.at(2), {}, {}, u"ttyACM0"_s});
     }
     void resolveDevicePath()
     {
-        QFETCH(int, port);
-        QFETCH(QString, configured);
-        QFETCH(QString, available);
-        QFETCH(QString, expected);
-
+        QFETCH(Mapping, mapping);
+        const auto &[port, configured, listed, withVendorId, expected] = mapping;
         QList<SerialPortEntry> entries;
-        for (const QString &entry : available.split(u' ', Qt::SkipEmptyParts))
-            entries.append({u"/dev/"_s + entry.chopped(entry.endsWith(u'+')), entry.endsWith(u'+'), {}, {}});
+        for (const QString &name : listed + withVendorId)
+            entries.append({u"/dev/"_s + name, entries.size() >= listed.size(), {}, {}});
         QCOMPARE(::resolveDevicePath(port, configured, entries), u"/dev/"_s + expected);
 #ifndef Q_OS_WIN
         // A [PORTS] line that cannot be read may have meant this COMn: no

@@ -19,6 +19,19 @@ inline void typeInto(QWidget *widget, const QString &text)
         QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
 }
 
+// A row as its widgets show it: key, output string, the length and the icon
+// as assistive technology reads them (no icon shown: empty), and the picture
+// the icon holds, shown or not.
+struct RowView
+{
+    QByteArray key, string, length;
+    RowIcon picture = RowIcon::None;
+    QByteArray icon{};
+    auto tie() const { return std::tie(key, string, length, picture, icon); }
+    bool operator==(const RowView &other) const { return tie() == other.tie(); }
+    friend char *toString(const RowView &row) { return QTest::toString(row.tie()); }
+};
+
 // The real window over a fake device on virtual time (unless a real waiter is
 // given), a recording prompter, scripted file dialogs and a fresh program
 // directory.
@@ -51,17 +64,13 @@ struct FormRig
     }
     QAction *action(const char *name) const { return find<QAction>(name); }
     KeyRows &rows() { return form->model().rows(); }
-    // Row i as its widgets show it: "key|string|length|icon", the length and
-    // the icon as assistive technology reads them; a hidden icon is "-" and
-    // the picture it would show ("?" or "v"), if any.
-    QString shown(int i) const
+    RowView shown(int i) const
     {
         QWidget *icon = row("Image1", i);
-        const QString hidden = QLatin1Char('-') + QStringLiteral(" ?v").at(int(form->model().rows().icon(i)));
-        return QStringList{row<QLineEdit>("KbdKey", i)->text(), row<QLineEdit>("KeyString", i)->text(),
-                           row("StringCount", i)->accessibleDescription(),
-                           icon->isHidden() ? hidden.trimmed() : icon->accessibleDescription()}
-            .join(QLatin1Char('|'));
+        return {row<QLineEdit>("KbdKey", i)->text().toLatin1(),
+                row<QLineEdit>("KeyString", i)->text().toLatin1(),
+                row("StringCount", i)->accessibleDescription().toLatin1(), form->model().rows().icon(i),
+                icon->isHidden() ? QByteArray() : icon->accessibleDescription().toLatin1()};
     }
     // Runs `inDialog` on the open Configuration dialog, then presses `button`.
     void configure(const std::function<void(Configuration *)> &inDialog, const char *button = "ConfigAbort")

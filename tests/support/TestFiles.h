@@ -54,6 +54,12 @@ private:
     HANDLE m_handle;
 };
 
+// Every user's file permissions count here already.
+struct HonourPermissions
+{
+    HonourPermissions() {}
+};
+
 #else
 
 // Writes past `bytes` fail the way a full disk does (EFBIG instead of a signal).

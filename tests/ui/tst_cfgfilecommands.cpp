@@ -17,19 +17,18 @@
 
 using namespace Qt::StringLiterals;
 using Choice = std::optional<QString>;
-Q_DECLARE_METATYPE(Choice)
-
-namespace {
+using Rows = QMap<int, KeyOverride>; // by row number, 1 to 16
 
 const QString Saved = u"Save Successful"_s;
 const QString NoName = u"No filename entered"_s;
 const QString ExtractError = u"Error extracting info from config file. "_s;
 
-// A window's worth of model and commands, a fresh folder for its files, and
-// settings that remember another folder, where the dialogs start.
+// A window's worth of model and commands, a fresh folder for its files (its
+// name in two scripts, which Korvex.ini must keep as it is), and settings
+// that remember another folder, where the dialogs start.
 struct Rig
 {
-    QTemporaryDir dir;
+    QTemporaryDir dir{QDir::tempPath() + u"/caf\u00e9 \u20ac-XXXXXX"_s};
     const QDir folder{dir.path()};
     QTemporaryDir home;
     const SettingsFile settings{home.filePath(u"Korvex.ini"_s)};
@@ -52,28 +51,36 @@ struct Rig
     void prefill()
     {
         for (int i = 0; i < RowCount; ++i) {
-            rows.setKeyName(i, 'K' + QByteArray::number(i));
-            rows.setKeyString(i, 'S' + QByteArray::number(i));
-            rows.setDescription(i, 'D' + QByteArray::number(i));
+            rows.setKeyName(i, 'K' + QByteArray::number(i + 1));
+            rows.setKeyString(i, 'S' + QByteArray::number(i + 1));
+            rows.setDescription(i, 'D' + QByteArray::number(i + 1));
             rows.setIcon(i, RowIcon::CheckMark);
         }
     }
-    // "row key|string|description" for each row that no longer holds what
-    // prefill() put there.
-    QByteArrayList changedRows() const
+    // By row number, each row that no longer holds what prefill() put there.
+    Rows changedRows() const
     {
-        QByteArrayList out;
+        Rows changed;
         for (int i = 0; i < RowCount; ++i) {
-            const QByteArray n = QByteArray::number(i);
-            const QByteArray row = rows.keyName(i) + '|' + rows.keyString(i) + '|' + rows.description(i);
-            if (row != 'K' + n + "|S" + n + "|D" + n)
-                out += n + ' ' + row;
+            const QByteArray n = QByteArray::number(i + 1);
+            if (!(rows.keyOverride(i) == KeyOverride{'K' + n, 'S' + n, 'D' + n}))
+                changed[i + 1] = rows.keyOverride(i);
         }
-        return out;
+        return changed;
     }
 };
 
-} // namespace
+// Save or Save As, the name chosen in the dialog (Save: the current name;
+// none: Cancel) and the answers to the questions, true for Yes; what is
+// asked and shown, the current name after it, and the file written.
+struct SaveFlow
+{
+    bool saveAs;
+    Choice chosen;
+    QList<bool> answers;
+    QStringList prompts;
+    QString taken, written;
+};
 
 class tst_CfgFileCommands : public QObject
 {
@@ -82,36 +89,27 @@ class tst_CfgFileCommands : public QObject
 private slots:
     void saveFlows_data()
     {
-        QTest::addColumn<bool>("saveAs");
-        QTest::addColumn<Choice>("chosen");       // Save: the current name
-        QTest::addColumn<QList<bool>>("answers"); // to the questions, true for Yes
-        QTest::addColumn<QStringList>("prompts");
-        QTest::addColumn<QString>("taken"); // the current name after it
-        QTest::addColumn<QString>("written");
+        QTest::addColumn<SaveFlow>("flow");
+        const auto add = [](const char *name, const SaveFlow &flow) { QTest::newRow(name) << flow; };
         const QString old = u"old.cfg"_s, previous = u"previous.cfg"_s, none;
         const QString asked = u"? File exists -- want to overwrite? Y/N"_s;
         // clang-format off
-        QTest::newRow("Save without a name creates nothing") << false << Choice(none) << QList<bool>{} << QStringList{NoName} << none << none;
-        QTest::newRow("Save over a file, No: byte for byte unchanged") << false << Choice(old) << QList<bool>{false} << QStringList{asked} << old << none;
-        QTest::newRow("Save over a file, Yes: rewritten") << false << Choice(old) << QList<bool>{true} << QStringList{asked, Saved} << old << old;
-        QTest::newRow("Save As cancelled: silent") << true << Choice() << QList<bool>{} << QStringList{} << previous << none;
-        QTest::newRow("Save As an empty name") << true << Choice(none) << QList<bool>{} << QStringList{NoName} << previous << none;
-        QTest::newRow("Save As a new file asks nothing") << true << Choice(u"new.cfg"_s) << QList<bool>{} << QStringList{Saved}
-                                                         << u"new.cfg"_s << u"new.cfg"_s;
-        QTest::newRow("Save As a name without suffix: .cfg added, then asked twice about it")
-            << true << Choice(u"old"_s) << QList<bool>{true, true} << QStringList{asked, asked, Saved} << old << old;
-        QTest::newRow("Save As, second No: file kept, name taken") << true << Choice(old) << QList<bool>{true, false} << QStringList{asked, asked} << old << none;
-        QTest::newRow("Save As, first No: nothing changes") << true << Choice(old) << QList<bool>{false} << QStringList{asked} << previous << none;
+        add("Save without a name creates nothing", {false, none, {}, {NoName}, none, none});
+        add("Save over a file, No: byte for byte unchanged", {false, old, {false}, {asked}, old, none});
+        add("Save over a file, Yes: rewritten", {false, old, {true}, {asked, Saved}, old, old});
+        add("Save As cancelled: silent", {true, std::nullopt, {}, {}, previous, none});
+        add("Save As an empty name", {true, none, {}, {NoName}, previous, none});
+        add("Save As a new file asks nothing", {true, u"new.cfg"_s, {}, {Saved}, u"new.cfg"_s, u"new.cfg"_s});
+        add("Save As a name without suffix: .cfg added, then asked twice about it",
+            {true, u"old"_s, {true, true}, {asked, asked, Saved}, old, old});
+        add("Save As, second No: kept, name taken", {true, old, {true, false}, {asked, asked}, old, none});
+        add("Save As, first No: nothing changes", {true, old, {false}, {asked}, previous, none});
         // clang-format on
     }
     void saveFlows()
     {
-        QFETCH(bool, saveAs);
-        QFETCH(Choice, chosen);
-        QFETCH(QList<bool>, answers);
-        QFETCH(QStringList, prompts);
-        QFETCH(QString, taken);
-        QFETCH(QString, written);
+        QFETCH(SaveFlow, flow);
+        const auto &[saveAs, chosen, answers, prompts, taken, written] = flow;
         Rig rig;
         const QString oldPath = rig.write(u"old.cfg"_s, "old\r\n");
         const QString chosenPath = rig.path(chosen.value_or(QString()));
@@ -198,7 +196,7 @@ private slots:
         QCOMPARE(readFile(oldPath), "the previous rows\r\n"_ba);
         QCOMPARE(rig.entries(), entries);
         QVERIFY(!QFileInfo(rig.path(u"pipe.cfg"_s)).isFile());
-        QCOMPARE(rig.changedRows(), QByteArrayList{});
+        QCOMPARE(rig.changedRows(), Rows());
         QCOMPARE(rig.rows.icon(0), RowIcon::CheckMark);
         QCOMPARE(rig.commands.currentFile(), path);
         QCOMPARE(rig.model.text(MainModel::Text::CfgLabel), save ? u"None"_s : QFileInfo(path).fileName());
@@ -207,10 +205,15 @@ private slots:
 
     void openAppliesRecords_data()
     {
+        // A file opened over rows that all hold something: the rows it changes
+        // and the messages shown.
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QByteArrayList>("changed");
+        QTest::addColumn<Rows>("changed");
         QTest::addColumn<QStringList>("messages");
-        const QStringList none;
+        const auto add = [](const char *name, const QByteArray &file, const Rows &changed,
+                            const QStringList &messages = {}) {
+            QTest::newRow(name) << file << changed << messages;
+        };
         const auto rejected = [](const char *number) {
             return ExtractError + u"row number %1 is not between 1 and 16"_s.arg(QLatin1String(number));
         };
@@ -218,35 +221,40 @@ private slots:
         for (int i = 0; i < 500; ++i)
             large += "01\tK" + QByteArray::number(i) + "\r\n";
         // clang-format off
-        QTest::newRow("no header; spaces around the line trimmed") << "  05\tF2\tab\tx  \r\n"_ba << QByteArrayList{"4 F2|ab|x"} << none;
-        QTest::newRow("later record wins, two fields change only the key; fields after the fourth ignored")
-            << "01\tA\tx\ty\tz\r\n01\tB\r\n"_ba << QByteArrayList{"0 B|x|y"} << none;
-        QTest::newRow("byte-order mark skipped; CR, LF and CR LF each end one line")
-            << "\xEF\xBB\xBF" "01\tA\r02\tB\r\n03\tC\n\r\n"_ba + QByteArray(65, 'x') << QByteArrayList{"0 A|S0|D0", "1 B|S1|D1", "2 C|S2|D2"}
-            << QStringList{ExtractError + u"line 5 is longer than 64 bytes, which no configuration file has; nothing from that line on was read"_s};
-        QTest::newRow("comments, empty lines and lines without TAB only")
-            << "#x\r\n\r\n   \r\n  #\t02\tF2\r\n01 F1 ab\r\n"_ba << QByteArrayList{} << none;
-        QTest::newRow("17, 00, 0.5 and 16.5 (above 16 before rounding) each reported; reading goes on")
-            << "17\tF1\tx\ty\r\n00\tF2\r\n0.5\tF3\r\n16.5\tF5\r\n01\tF4\r\n"_ba << QByteArrayList{"0 F4|S0|D0"}
-            << QStringList{rejected("17"), rejected("00"), rejected("0.5"), rejected("16.5")};
-        QTest::newRow("halves round to even: 15.5 is row 16, 2.5 row 2; +4 is row 4; the last needs no end")
-            << "15.5\tA\r\n2.5\tB\r\n+4 \tC"_ba << QByteArrayList{"1 B|S1|D1", "3 C|S3|D3", "15 A|S15|D15"} << none;
-        QTest::newRow("not a number (letters, empty, trailing text, an exponent) skipped silently")
-            << "ab\tF1\tx\r\n\t03\tF2\r\n3x\tF3\r\n1e1\tF4\r\n1E2\tF5\r\n"_ba << QByteArrayList{} << none;
+        add("no header; spaces around a line trimmed", "  05\tF2\tab\twhy  \r\n", {{5, {"F2", "ab", "why"}}});
+        add("later record wins, two fields change only the key; fields after the fourth ignored",
+            "01\tA\tx\ty\tz\r\n01\tB\r\n", {{1, {"B", "x", "y"}}});
+        add("byte-order mark skipped; CR, LF and CR LF each end one line",
+            "\xEF\xBB\xBF" "01\tA\r02\tB\r\n03\tC\n\r\n" + QByteArray(65, 'x'),
+            {{1, {"A", "S1", "D1"}}, {2, {"B", "S2", "D2"}}, {3, {"C", "S3", "D3"}}},
+            {ExtractError + u"line 5 is longer than 64 bytes, which no configuration file has; "
+                             "nothing from that line on was read"_s});
+        add("comments, empty lines, lines without TAB", "#x\r\n\r\n   \r\n  #\t02\tF2\r\n01 F1 ab\r\n", {});
+        add("17, 00, 0.5 and 16.5 (above 16 before rounding) each reported; reading goes on",
+            "17\tF1\tx\ty\r\n00\tF2\r\n0.5\tF3\r\n16.5\tF5\r\n01\tF4\r\n", {{1, {"F4", "S1", "D1"}}},
+            {rejected("17"), rejected("00"), rejected("0.5"), rejected("16.5")});
+        add("halves round to even: 15.5 is row 16, 2.5 row 2; +4 is row 4; the last needs no end",
+            "15.5\tA\r\n2.5\tB\r\n+4 \tC",
+            {{2, {"B", "S2", "D2"}}, {4, {"C", "S4", "D4"}}, {16, {"A", "S16", "D16"}}});
+        add("not a number (letters, empty, trailing text, an exponent) skipped silently",
+            "ab\tF1\tx\r\n\t03\tF2\r\n3x\tF3\r\n1e1\tF4\r\n1E2\tF5\r\n", {});
         // Past ten, strings arrive cut as the check would cut them: a bad
         // group, then what still is too long.
-        QTest::newRow("ten bad records reported (the string by its check), then one count")
-            << "04\tF1\tABCDEFG\tx\r\n" + "00\tX\r\n"_ba.repeated(9) + "02\tB\tABCDEFG{Z\r\n03\tC\tAB{XY}\r\n17\tZ\r\n"
-            << QByteArrayList{"1 B|ABCDEF|D1", "2 C|AB{|D2", "3 F1|ABCDEF|x"}
-            << QStringList{u"String entered for item # 4 is too long .. max string length is 6 chars"_s} + QStringList(9, rejected("00"))
-                   + QStringList{ExtractError + u"further bad records, skipped or cut back without a message of their own: 3"_s};
-        QTest::newRow("file larger than the input bound read to its end") << large << QByteArrayList{"0 K499|S0|D0"} << none;
+        add("ten bad records reported (the string by its check), then one count",
+            "04\tF1\tABCDEFG\tx\r\n" + "00\tX\r\n"_ba.repeated(9) +
+                "02\tB\tABCDEFG{Z\r\n03\tC\tAB{XY}\r\n17\tZ\r\n",
+            {{2, {"B", "ABCDEF", "D2"}}, {3, {"C", "AB{", "D3"}}, {4, {"F1", "ABCDEF", "x"}}},
+            QStringList{u"String entered for item # 4 is too long .. max string length is 6 chars"_s} +
+                QStringList(9, rejected("00")) +
+                QStringList{ExtractError +
+                            u"further bad records, skipped or cut back without a message of their own: 3"_s});
+        add("file larger than the input bound read to its end", large, {{1, {"K499", "S1", "D1"}}});
         // clang-format on
     }
     void openAppliesRecords()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QByteArrayList, changed);
+        QFETCH(Rows, changed);
         QFETCH(QStringList, messages);
         Rig rig;
         rig.prefill();
@@ -279,10 +287,9 @@ private slots:
         rig.dialogs.name = rig.write(u"huge.cfg"_s, "01\tA\r\n");
         QVERIFY(QFile::resize(*rig.dialogs.name, qint64(4) << 30));
         rig.commands.open();
-        QCOMPARE(rig.prompter.prompts,
-                 QStringList{ExtractError + u"line 2 is longer than 1048576 bytes, which no "
-                                            "configuration file has; nothing from that line on "
-                                            "was read"_s});
+        const QString tooLong = u"line 2 is longer than 1048576 bytes, which no configuration file has; "_s;
+        QCOMPARE(rig.prompter.prompts.join(u'\n'),
+                 ExtractError + tooLong + u"nothing from that line on was read"_s);
         QCOMPARE(rig.rows.keyName(0), "A"_ba);
 
         // Nine-byte records for row 1 from an input of unknown size, against
@@ -298,10 +305,9 @@ private slots:
         QByteArrayList drawn;
         rig.waiter.onPump = [&] { drawn += rig.rows.keyName(0); };
         rig.commands.readRecords(endless, 0);
-        QCOMPARE(
-            rig.prompter.prompts,
-            QStringList{ExtractError +
-                        u"the input has not ended after 1026 bytes; nothing from line 115 on was read"_s});
+        const QString ended =
+            u"the input has not ended after 1026 bytes; nothing from line 115 on was read"_s;
+        QCOMPARE(rig.prompter.prompts.join(u'\n'), ExtractError + ended);
         QCOMPARE(rig.rows.keyName(0), "K113"_ba);
         QVERIFY(drawn.contains("K000") && drawn.contains("K112"));
     }
