@@ -79,29 +79,39 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
         QTest::addColumn<bool>("sent"); // whether any device received a byte
-        const auto args = [](const char *text) { return QString::fromLatin1(text).split(u' '); };
-        // clang-format off
-        QTest::newRow("help, with what Windows changes") << args("--help") << 0
-            << u"^Usage: korvexctl COMMAND.*On Windows, PORT is COM1 \\.\\.\\. COM255"_s << u"^$"_s << false;
+        const auto row = [](const char *name, const char *line, int exit, const QString &out,
+                            const QString &err, bool sent) {
+            QTest::newRow(name) << QString::fromLatin1(line).split(u' ') << exit << out << err << sent;
+        };
+        const QString none = u"^$"_s;
+        row("help, with what Windows changes", "--help", 0,
+            u"^Usage: korvexctl COMMAND.*On Windows, PORT is COM1 \\.\\.\\. COM255"_s, none, false);
         // Its path, with accents, shown as typed.
-        QTest::newRow("a bad file reaches no device") << args("write FILE -p COM1") << 2 << u"^$"_s
-            << u"^korvexctl: Z:\\S+\\\\Prüfstand\\\\in\\.cfg: line 2: row number 17 is not between 1 and 16\n"
-               "korvexctl: \\S+: line 3: unknown key name \"QQ\" for row 3; did you mean \"Q\"\\?\n"
-               "korvexctl: \\S+: line 4: \\{c7\\} only 2 HEX chars allowed within brackets \\(like \\{C7\\}\\) \\(hex digits"_s << false;
-        QTest::newRow("unusable settings reach no device") << args("version -p COM1 --settings BAD_INI") << 2 << u"^$"_s
-            << u"^korvexctl: \\S+bad\\.ini: Error setting up comm port - invalid port settings \"96oo,N,8,2\": baud rate"_s << false;
-        QTest::newRow("a COM port Windows does not have") << args("version -p COM42") << 4
-            << u"^COM42: version FAILED: COM42 does not exist on this computer\\."_s << u"^$"_s << false;
-        QTest::newRow("station: what it watches") << args("help station") << 0
-            << u"^Usage: korvexctl station \\[--log FILE\\] FILE\\.cfg.*watches the serial ports Windows lists"_s << u"^$"_s << false;
-        QTest::newRow("station: no --watch") << args("station FILE --watch C:\\units") << 2 << u"^$"_s
-            << u"^korvexctl: --watch has no use on Windows: the station watches the serial ports Windows lists\n"_s << false;
-        QTest::newRow("no COM port that high") << args("version -p COM256") << 2 << u"^$"_s << u"no port \"COM256\""_s << false;
-        QTest::newRow("list: the ports, not a byte sent") << args("list") << 0
-            << u"^(.*\n)?COM1( .*)?\nCOM2( .*)?\n"_s << u"^$"_s << false;
-        QTest::newRow("read to standard output, the result on standard error") << args("read -p COM1 --timing reply") << 0
-            << u"^#Moravelle KORVEX configuration file\r\n"_s << u"^COM1: read ok, 16/16 rows answered\n$"_s << true;
-        // clang-format on
+        row("a bad file reaches no device", "write FILE -p COM1", 2, none,
+            u"^korvexctl: Z:\\S+\\\\Prüfstand\\\\in\\.cfg: line 2: row number 17 is not between 1 and 16\n"
+            "korvexctl: \\S+: line 3: unknown key name \"QQ\" for row 3; did you mean \"Q\"\\?\n"
+            "korvexctl: \\S+: line 4: \\{c7\\} only 2 HEX chars allowed within brackets"_s,
+            false);
+        row("unusable settings reach no device", "version -p COM1 --settings BAD_INI", 2, none,
+            u"^korvexctl: \\S+bad\\.ini: Error setting up comm port - invalid port settings "
+            "\"96oo,N,8,2\": baud rate"_s,
+            false);
+        row("a COM port Windows does not have", "version -p COM42", 4,
+            u"^COM42: version FAILED: COM42 does not exist on this computer\\."_s, none, false);
+        row("station: what it watches", "help station", 0,
+            u"^Usage: korvexctl station \\[--log FILE\\] FILE\\.cfg.*"
+            "watches the serial ports Windows lists"_s,
+            none, false);
+        row("station: no --watch", "station FILE --watch C:\\units", 2, none,
+            u"^korvexctl: --watch has no use on Windows: "
+            "the station watches the serial ports Windows lists\n"_s,
+            false);
+        row("no COM port that high", "version -p COM256", 2, none, u"no port \"COM256\""_s, false);
+        row("list: the ports, not a byte sent", "list", 0, u"^(.*\n)?COM1( .*)?\nCOM2( .*)?\n"_s, none,
+            false);
+        row("read to standard output, the result on standard error", "read -p COM1 --timing reply", 0,
+            u"^#Moravelle KORVEX configuration file\r\n"_s, u"^COM1: read ok, 16/16 rows answered\n$"_s,
+            true);
     }
     void commands()
     {
